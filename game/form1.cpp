@@ -1,0 +1,404 @@
+// SPDX-License-Identifier: MIT
+#include "form1.h"
+
+#include "board.h"
+#include "builtinpictures.h"
+#include "gametime.h"
+#include "halloffameerror.h"
+#include "halloffamefile.h"
+#include "halloffamelines.h"
+#include "halloffameranking.h"
+#include "iconpicture.h"
+#include "leadingnumber.h"
+#include "permutation.h"
+#include "platform.h"
+#include "summary.h"
+#include "tilecover.h"
+#include "tileface.h"
+#include "twips.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QWindow>
+
+namespace {
+
+constexpr int kEntriesSaved = 6;
+// Longest wait for the window system to carry out one step of the closing
+// animation; a window that does not move in that time is not going to.
+constexpr int kMoveWaitMs = 100;
+constexpr int kStepTwips = 30;
+
+QString iconPath(const QString &programFolder, const QString &entry)
+{
+    return programFolder + QStringLiteral("/Icons/(") + entry + QStringLiteral(").ico");
+}
+
+HallOfFameFile::Sharing sharingOf(const EditionProfile &profile)
+{
+    return profile.hallOfFame == HallOfFameLocation::SystemDriveTemp
+        ? HallOfFameFile::Sharing::MachineWide
+        : HallOfFameFile::Sharing::Private;
+}
+
+} // namespace
+
+Form1::Form1(const EditionProfile &profile, Platform &platform, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_profile(profile)
+    , m_platform(platform)
+    , m_ranking(std::make_unique<HallOfFameRanking>())
+{
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+        | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
+    if (profile.minimizeButton)
+        flags |= Qt::WindowMinimizeButtonHint;
+    setWindowFlags(flags);
+    setWindowTitle(QString::fromLatin1(profile.caption));
+    setWindowIcon(QIcon(QStringLiteral(":/art/tilvane.png")));
+    setFixedSize(twipsToPixels(profile.clientTwips.width()),
+                 twipsToPixels(profile.clientTwips.height()));
+    setAutoFillBackground(true);
+    QPalette grey = palette();
+    grey.setColor(QPalette::Window, QColor(192, 192, 192));
+    setPalette(grey);
+    createControls();
+}
+
+Form1::~Form1() = default;
+
+void Form1::createControls()
+{
+    txtNum = new QLineEdit(this);
+    txtNum->setGeometry(twipsToPixels(m_profile.txtNumTwips));
+    lstRand = new QListWidget(this);
+    lstRand->setGeometry(twipsToPixels(m_profile.lstRandTwips));
+    lstRand->setFlow(QListView::TopToBottom);
+    lstRand->setWrapping(true);
+    QWidget::setTabOrder(txtNum, lstRand);
+    if (m_profile.keepsHallOfFame()) {
+        List1 = new QListWidget(this);
+        List1->setGeometry(twipsToPixels(QRect(10080, 3600, 4455, 840)));
+        QWidget::setTabOrder(lstRand, List1);
+    }
+
+    c1.resize(m_profile.cellCount + 1);
+    Image1.resize(m_profile.cellCount + 1);
+    if (m_profile.hasTileZero) {
+        createTile(0);
+        c1[0]->move(twipsToPixels(14520), twipsToPixels(840));
+        Image1[0]->move(twipsToPixels(14520), twipsToPixels(1560));
+    }
+    for (qint16 i = 1; i <= m_profile.cellCount; ++i)
+        createTile(i);
+
+    Label1 = new QLabel(
+        QStringLiteral("  Find the pairs: turn two tiles at a time, as few times as you can."), this);
+    Label1->setGeometry(twipsToPixels(m_profile.footerTwips));
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    txtNum->setFocus();
+}
+
+void Form1::createTile(qint16 index)
+{
+    const int side = twipsToPixels(kTileTwips);
+    auto *cover = new TileCover(index, this);
+    cover->resize(side, side);
+    connect(cover, &TileCover::clicked, this, &Form1::c1_Click);
+    // Created after its cover, the face lies above it.
+    auto *face = new TileFace(this);
+    face->resize(side, side);
+    face->setPicture(QImage(builtinPicturePath(builtinPictureOf(m_profile, index))));
+    face->hide();
+    c1[index] = cover;
+    Image1[index] = face;
+}
+
+bool Form1::start()
+{
+    Form_Initialize();
+    if (m_startFailed)
+        return false;
+    show();
+    return true;
+}
+
+void Form1::Form_Initialize()
+{
+    try {
+        if (m_profile.keepsHallOfFame()) {
+            hallOfFamePath = buildHallOfFamePath();
+            CheckFileExistsMake();
+            LoadIniFile();
+        }
+        Reset();
+    } catch (const HallOfFameError &error) {
+        m_startFailed = true;
+        m_platform.reportFailure(error.message());
+    }
+}
+
+void Form1::Reset()
+{
+    GetIcons();
+    txtNum->setText(QString::number(m_profile.cellCount));
+    gameState.clearCounters();
+    for (int i = 1; i <= m_profile.cellCount; ++i)
+        Image1[i]->hide();
+    gameState.startTime = secondsOfDay(m_platform.currentDateTime());
+    proc2();
+    shuffleC();
+}
+
+void Form1::GetIcons()
+{
+    txtNum->setText(QString::number(m_profile.iconPoolSize));
+    proc2();
+    const QString folder = m_platform.programFolder();
+    const int pixelSize = qCeil(twipsToPixels(kTileTwips) * devicePixelRatioF());
+    // A picture that will not load ends the loading there, silently: the
+    // faces after it keep what they had. The second tile of a pair takes the
+    // picture just read for the first, as the same file would give it again.
+    QList<QImage> chosen;
+    chosen.reserve(m_profile.pairCount);
+    for (int i = 1; i <= m_profile.pairCount; ++i) {
+        const QImage picture = loadIconPicture(iconPath(folder, lstRand->item(i)->text()), pixelSize);
+        if (picture.isNull())
+            return;
+        Image1[i]->setPicture(picture);
+        chosen.append(picture);
+    }
+    for (int i = 1; i <= m_profile.pairCount; ++i)
+        Image1[i + m_profile.pairCount]->setPicture(chosen[i - 1]);
+}
+
+void Form1::proc2()
+{
+    const double n = leadingNumber(txtNum->text());
+    // The counts are the game's own (at most the pool of 200); anything that
+    // would not fit a tile index is not a count.
+    if (n <= 0 || n > 32767)
+        return;
+    const int count = roundHalfEven(n);
+    m_platform.reseed(m_platform.timer());
+    const QList<int> permutation = drawPermutation(count, [this] { return m_platform.nextRandom(); });
+    QStringList entries;
+    entries.reserve(count);
+    for (int value : permutation)
+        entries.append(QString::number(value));
+    lstRand->clear();
+    lstRandColumns = listColumns(lstRand->width(), fontMetrics().horizontalAdvance(txtNum->text()));
+    lstRand->addItems(entries);
+}
+
+void Form1::shuffleC()
+{
+    for (int k = 0; k < m_profile.cellCount; ++k) {
+        const auto index = static_cast<qint16>(lstRand->item(k)->text().toShort());
+        placeTile(index, cellTopLeftTwips(k, m_profile.gridSide));
+    }
+}
+
+void Form1::placeTile(qint16 index, QPoint topLeftTwips)
+{
+    const QPoint topLeft(twipsToPixels(topLeftTwips.x()), twipsToPixels(topLeftTwips.y()));
+    c1[index]->move(topLeft);
+    Image1[index]->move(topLeft);
+}
+
+void Form1::c1_Click(qint16 index)
+{
+    if (m_unloading || index < 1 || index > m_profile.cellCount)
+        return;
+    const GameState::Turn turn = gameState.click(index, m_profile.pairCount);
+    if (turn.hideFirst) {
+        Image1[turn.hideFirst]->hide();
+        Image1[turn.hideSecond]->hide();
+    }
+    Image1[turn.show]->show();
+    if (turn.lastPair)
+        EndGame();
+}
+
+void Form1::EndGame()
+{
+    gameState.clickCount = static_cast<double>(static_cast<qint32>(gameState.clickCount) / 2);
+    gameState.endTime = secondsOfDay(m_platform.currentDateTime());
+    gameState.elapsedTime = elapsedSeconds(gameState.startTime, gameState.endTime);
+    if (m_profile.keepsHallOfFame()) {
+        CheckHigherScore();
+        showHallOfFame();
+    } else {
+        showSummary();
+    }
+    const Platform::Answer again
+        = m_platform.messageBox(QStringLiteral("Do Want To play Again?"), Platform::Buttons::YesNo,
+                                Platform::Icon::Question, QStringLiteral("Question"));
+    if (again == Platform::Answer::Yes)
+        Reset();
+    else
+        unload();
+}
+
+void Form1::showHallOfFame()
+{
+    m_platform.messageBox(hallOfFameLines().mid(1, 5).join(QStringLiteral("\r\n\r\n")),
+                          Platform::Buttons::Ok, Platform::Icon::Information,
+                          QStringLiteral("Tilvane"));
+}
+
+void Form1::showSummary()
+{
+    const int timeNow = secondsOfDay(m_platform.currentDateTime());
+    m_platform.messageBox(summaryText(QLocale(), gameState.startTime, timeNow,
+                                      gameState.elapsedTime, gameState.clickCount),
+                          Platform::Buttons::Ok, Platform::Icon::Information,
+                          QStringLiteral("Tilvane"));
+}
+
+void Form1::CheckHigherScore()
+{
+    QStringList lines = hallOfFameLines();
+    const double tries = gameState.clickCount;
+    const int place = m_ranking->findPlace(lines, tries);
+    if (place == 0)
+        return;
+    playerName = HallOfFameLines::sanitizedName(
+        m_platform.inputBox(QStringLiteral("Enter Your Name"), QStringLiteral("Hall Of Fame")));
+    setHallOfFameLines(HallOfFameRanking::entered(lines, place, playerName,
+                                                  formatHms(gameState.elapsedTime), tries));
+}
+
+QString Form1::buildHallOfFamePath()
+{
+    if (m_profile.hallOfFame == HallOfFameLocation::SystemDriveTemp) {
+#ifdef Q_OS_WIN
+        const QString folder = QStringLiteral("\\WINDOWS\\Temp\\Tilvane.ini");
+#else
+        // The machine-wide folder that survives a restart.
+        const QString folder = QStringLiteral("/var/tmp/Tilvane.ini");
+#endif
+        return m_platform.environmentVariable(QStringLiteral("SystemDrive")) + folder;
+    }
+    return m_platform.programFolder() + QDir::separator() + QStringLiteral("Tilvane.ini");
+}
+
+QStringList Form1::hallOfFameLines() const
+{
+    QStringList lines;
+    for (int i = 0; i < List1->count(); ++i)
+        lines.append(List1->item(i)->text());
+    return lines;
+}
+
+void Form1::setHallOfFameLines(const QStringList &lines)
+{
+    List1->clear();
+    List1->addItems(lines);
+}
+
+void Form1::CheckFileExistsMake()
+{
+    HallOfFameFile::makeIfMissing(hallOfFamePath, sharingOf(m_profile));
+}
+
+void Form1::LoadIniFile()
+{
+    setHallOfFameLines(HallOfFameFile::load(hallOfFamePath, sharingOf(m_profile)));
+}
+
+void Form1::SaveIniFile()
+{
+    hallOfFamePath = buildHallOfFamePath();
+    HallOfFameFile::save(hallOfFamePath, hallOfFameLines().mid(0, kEntriesSaved),
+                         sharingOf(m_profile));
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // Closing cannot be cancelled, and a second close while the window is
+    // already going is not handled.
+    event->ignore();
+    unload();
+}
+
+void Form1::unload()
+{
+    if (m_unloading)
+        return;
+    m_unloading = true;
+    Form_Unload();
+}
+
+void Form1::Form_Unload()
+{
+    if (m_profile.keepsHallOfFame()) {
+        try {
+            SaveIniFile();
+        } catch (const HallOfFameError &error) {
+            m_platform.reportFailure(error.message());
+            return;
+        }
+    }
+    playClosingAnimation();
+    m_platform.endProgram(0);
+}
+
+void Form1::playClosingAnimation()
+{
+    const int step = twipsToPixels(kStepTwips);
+    m_closingPasses = 0;
+    for (;;) {
+        ++m_closingPasses;
+        const QPoint before = pos();
+        const QPoint requested = before + QPoint(step, step);
+        move(requested);
+        const QSize smaller = size() - QSize(2 * step, 2 * step);
+        // A size the window system cannot take is skipped; the window keeps
+        // drifting.
+        if (!smaller.isEmpty())
+            setFixedSize(smaller);
+        waitForWindowMove(requested);
+        const double top = double(pos().y()) * kTwipsPerPixel;
+        if (top > m_platform.screenWidthTwips())
+            break;
+        // A window the platform will not move (minimized, or where windows
+        // cannot place themselves) would never get there.
+        if (pos().y() == before.y())
+            break;
+    }
+}
+
+// Under a window manager a move is only a request. Each step waits, briefly,
+// until the window system reports the window where it was asked to be, so
+// that every step reaches the screen; user input stays unhandled meanwhile.
+void Form1::waitForWindowMove(QPoint requested)
+{
+    QWindow *window = windowHandle();
+    if (!window || !isVisible())
+        return;
+    m_windowMoved = false;
+    window->installEventFilter(this);
+    QElapsedTimer waited;
+    waited.start();
+    while (pos() != requested && waited.elapsed() < kMoveWaitMs) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents
+                                            | QEventLoop::WaitForMoreEvents,
+                                        kMoveWaitMs);
+    }
+    window->removeEventFilter(this);
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Move)
+        m_windowMoved = true;
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: MIT
+#include "gamestate.h"
+
+void GameState::clearCounters()
+{
+    clickCount = 0;
+    pairsFound = 0;
+    pickState = 0;
+}
+
+bool GameState::isPartner(qint16 a, qint16 b, int pairCount) const
+{
+    return a + pairCount == b || a - pairCount == b;
+}
+
+GameState::Turn GameState::click(qint16 index, int pairCount)
+{
+    Turn turn;
+    clickCount += 1;
+    if (pickState == 3) {
+        turn.hideFirst = firstPick;
+        turn.hideSecond = secondPick;
+        pickState = 0;
+    }
+    turn.show = index;
+    if (pickState == 0) {
+        pickState = 1;
+        firstPick = index;
+        return turn;
+    }
+    pickState = 2;
+    secondPick = index;
+    if (isPartner(firstPick, secondPick, pairCount)) {
+        pickState = 0;
+        ++pairsFound;
+        turn.lastPair = pairsFound == pairCount;
+    } else {
+        pickState = 3;
+    }
+    return turn;
+}

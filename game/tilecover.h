@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QLabel>
+
+// The white cover of a tile. It reports a click, press and release of the
+// left button on the cover, with its index.
+class TileCover : public QLabel
+{
+    Q_OBJECT
+public:
+    TileCover(qint16 index, QWidget *parent);
+
+    qint16 index() const { return m_index; }
+
+Q_SIGNALS:
+    void clicked(qint16 index);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    qint16 m_index;
+    bool m_pressed = false;
+};

@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: MIT
+// A real game window on a scripted platform, its program folder a fresh
+// temporary folder.
+#pragma once
+
+#include "form1.h"
+#include "scriptedplatform.h"
+#include "testicons.h"
+#include "tilecover.h"
+#include "tileface.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+
+#include <memory>
+
+struct FormFixture {
+    QTemporaryDir dir;
+    ScriptedPlatform platform;
+    std::unique_ptr<Form1> form;
+
+    explicit FormFixture(bool withIcons = true)
+    {
+        platform.folder = dir.path();
+        if (withIcons)
+            writeTestIcons(dir.path());
+        // Edition 3 finds its file below this "system drive".
+        QDir(dir.path()).mkpath(QStringLiteral("drive/var/tmp"));
+        platform.environment.insert(QStringLiteral("SystemDrive"), dir.path() + QStringLiteral("/drive"));
+    }
+
+    Form1 &open(const EditionProfile &profile)
+    {
+        form = std::make_unique<Form1>(profile, platform);
+        form->start();
+        return *form;
+    }
+
+    // A real click through the window system, landing on whatever lies there.
+    void clickAt(QPoint point)
+    {
+        QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, point);
+    }
+    void clickTile(int index) { clickAt(form->c1[index]->geometry().center()); }
+    bool faceUp(int index) const { return form->Image1[index]->isVisible(); }
+};
