@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <exception>
+#include <QByteArray>
+#include <QString>
+
+// A Hall-of-Fame file that could not be created, read or written. The window
+// shows message() and ends the program.
+class HallOfFameError : public std::exception
+{
+public:
+    enum class Action { Create, Read, Write };
+
+    HallOfFameError(Action action, const QString &path, const QString &reason);
+
+    Action action() const { return m_action; }
+    QString path() const { return m_path; }
+    QString reason() const { return m_reason; }
+    // For example: Cannot read the Hall of Fame file "/x/Tilvane.ini": No such file or directory
+    QString message() const;
+    const char *what() const noexcept override;
+
+private:
+    Action m_action;
+    QString m_path;
+    QString m_reason;
+    QByteArray m_what;
+};

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+// The lines of the Hall-of-Fame file, without any file: entry 0 is the
+// header "[Tilvane]", entries 1 to 5 the five places.
+namespace HallOfFameLines
+{
+
+constexpr qsizetype EntryCount = 6;
+
+// What a new file holds.
+QStringList defaultLines();
+
+// The first six lines of a file's content, read the way the file is loaded
+// (see HallOfFameLineReader). Fewer lines are not filled up here.
+QStringList parseLines(QByteArrayView content);
+
+// Every entry as UTF-8 followed by CR LF. A line feed inside an entry is
+// written as a space, so entries can never become more lines.
+QByteArray formatLines(const QStringList &entries);
+
+// Exactly six entries: the first six given, missing ones taken from the
+// default lines.
+QStringList withDefaults(const QStringList &entries);
+
+// A player's name fit for one line: line breaks and all other control
+// characters become spaces.
+QString sanitizedName(const QString &name);
+
+} // namespace HallOfFameLines

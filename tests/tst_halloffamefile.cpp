@@ -1,0 +1,725 @@
+// SPDX-License-Identifier: MIT
+#include "halloffameerror.h"
+#include "halloffamefile.h"
+#include "halloffamelinereader.h"
+#include "halloffamelines.h"
+#include "halloffameranking.h"
+
+#include <csignal>
+#include <functional>
+#include <grp.h>
+#include <optional>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using HallOfFameFile::Sharing;
+
+namespace
+{
+
+enum Operation { Create, Load, Save };
+
+Sharing sharingOf(bool machineWide)
+{
+    return machineWide ? Sharing::MachineWide : Sharing::Private;
+}
+
+void run(Operation operation, const QString &path, Sharing sharing)
+{
+    switch (operation) {
+    case Create:
+        HallOfFameFile::makeIfMissing(path, sharing);
+        break;
+    case Load:
+        HallOfFameFile::load(path, sharing);
+        break;
+    case Save:
+        HallOfFameFile::save(path, HallOfFameLines::defaultLines(), sharing);
+        break;
+    }
+}
+
+std::optional<HallOfFameError> errorOf(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const HallOfFameError &error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(file.errorString()));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<unreadable>";
+    return file.readAll();
+}
+
+struct stat statusOf(const QString &path)
+{
+    struct stat status {
+    };
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+        status.st_ino = 0;
+    return status;
+}
+
+bool isRoot()
+{
+    return ::geteuid() == 0;
+}
+
+long peakMemoryKiB()
+{
+    struct rusage usage {
+    };
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+const QByteArray DefaultContent = HallOfFameLines::formatLines(HallOfFameLines::defaultLines());
+
+class Umask
+{
+public:
+    explicit Umask(mode_t mask)
+        : m_old(::umask(mask))
+    {
+    }
+    ~Umask() { ::umask(m_old); }
+
+private:
+    mode_t m_old;
+};
+
+// Writes beyond `bytes` fail with EFBIG in this process, even for root.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    struct rlimit m_old {
+    };
+    void (*m_oldHandler)(int);
+};
+
+} // namespace
+
+class TestHallOfFameFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void missingFileIsCreatedWithDefaults_data();
+    void missingFileIsCreatedWithDefaults();
+    void existingFileIsNeverRewritten_data();
+    void existingFileIsNeverRewritten();
+    void load_data();
+    void load();
+    void saveWritesSixLinesBack_data();
+    void saveWritesSixLinesBack();
+    void resultWithCommaSurvivesSaveAndLoad();
+    void failedSaveLeavesOldFile_data();
+    void failedSaveLeavesOldFile();
+    void missingFolder_data();
+    void missingFolder();
+    void notARegularFile_data();
+    void notARegularFile();
+    void hugeFilesLoadBounded_data();
+    void hugeFilesLoadBounded();
+
+    void machineWideFileIsSharedByEveryone();
+    void machineWideSaveReplacesOwnFile();
+    void symbolicLinkRefused_data();
+    void symbolicLinkRefused();
+    void rewriteInPlace_data();
+    void rewriteInPlace();
+    void rewriteInPlaceRefuses_data();
+    void rewriteInPlaceRefuses();
+    void machineWideSaveOfAnotherUsersFileInStickyFolder();
+    void machineWideSaveInReadOnlyFolderRewritesInPlace();
+
+private:
+    QString pathIn(const QString &name) const { return m_dir->filePath(name); }
+    QString iniPath() const { return pathIn(QStringLiteral("Tilvane.ini")); }
+
+    std::optional<QTemporaryDir> m_dir;
+};
+
+void TestHallOfFameFile::init()
+{
+    m_dir.emplace();
+    QVERIFY(m_dir->isValid());
+}
+
+void TestHallOfFameFile::missingFileIsCreatedWithDefaults_data()
+{
+    QTest::addColumn<bool>("machineWide");
+    QTest::newRow("private") << false;
+    QTest::newRow("machine-wide") << true;
+}
+
+void TestHallOfFameFile::missingFileIsCreatedWithDefaults()
+{
+    QFETCH(bool, machineWide);
+    HallOfFameFile::makeIfMissing(iniPath(), sharingOf(machineWide));
+    QCOMPARE(readBytes(iniPath()), DefaultContent);
+    QCOMPARE(
+        HallOfFameFile::load(iniPath(), sharingOf(machineWide)), HallOfFameLines::defaultLines());
+    QCOMPARE(
+        QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList { "Tilvane.ini" });
+}
+
+void TestHallOfFameFile::existingFileIsNeverRewritten_data()
+{
+    QTest::addColumn<bool>("machineWide");
+    QTest::addColumn<QByteArray>("content");
+
+    const QList<std::pair<const char *, QByteArray>> contents {
+        { "empty", QByteArray() },
+        { "one header line", "[Tilvane]" },
+        { "three lines", "[Tilvane]\r\nNo1 A Time 00:00:01 Trys 5\r\n\r\n" },
+        { "eight lines", "0\n1\n2\n3\n4\n5\n6\n7\n" },
+        { "binary", QByteArray("\0\xff\xfe\r\r\x01", 6) },
+        { "Latin-1", "[Tilvane]\r\nNo1 Jos\xe9 Time 00:00:01 Trys 5\r\n" },
+    };
+    for (const bool machineWide : { false, true }) {
+        for (const auto &[name, content] : contents) {
+            QTest::addRow("%s, %s", machineWide ? "machine-wide" : "private", name)
+                << machineWide << content;
+        }
+    }
+}
+
+void TestHallOfFameFile::existingFileIsNeverRewritten()
+{
+    QFETCH(bool, machineWide);
+    QFETCH(QByteArray, content);
+    writeBytes(iniPath(), content);
+    const QDateTime longAgo(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC);
+    {
+        QFile file(iniPath());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(longAgo, QFileDevice::FileModificationTime));
+    }
+
+    HallOfFameFile::makeIfMissing(iniPath(), sharingOf(machineWide));
+    const QStringList entries = HallOfFameFile::load(iniPath(), sharingOf(machineWide));
+
+    QCOMPARE(entries.size(), HallOfFameLines::EntryCount);
+    QCOMPARE(readBytes(iniPath()), content);
+    QFile file(iniPath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.fileTime(QFileDevice::FileModificationTime), longAgo);
+}
+
+void TestHallOfFameFile::load_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("expected");
+
+    const QStringList d = HallOfFameLines::defaultLines();
+    const QString e_acute = QString::fromUtf8("\u00e9");
+    QTest::newRow("empty file gets the defaults") << QByteArray() << d;
+    QTest::newRow("header only") << QByteArray("[Tilvane]\r\n") << d;
+    QTest::newRow("missing places from the defaults")
+        << QByteArray("[Own]\r\nNo1 A Time 00:00:01 Trys 5\r\n")
+        << QStringList { "[Own]", "No1 A Time 00:00:01 Trys 5", d[2], d[3], d[4], d[5] };
+    QTest::newRow("blank line is an empty entry")
+        << QByteArray("[Tilvane]\r\n\r\nNo2 B\r\n\r\n\r\n\r\n")
+        << QStringList { "[Tilvane]", "", "No2 B", "", "", "" };
+    QTest::newRow("header kept as it is") << QByteArray(
+        " [tilvane] ; x=1\r\n") << QStringList { " [tilvane] ; x=1", d[1], d[2], d[3], d[4], d[5] };
+    QTest::newRow("LF only") << QByteArray("[T]\n1\n2\n3\n4\n5\n")
+                             << QStringList { "[T]", "1", "2", "3", "4", "5" };
+    QTest::newRow("lone CRs make one line") << QByteArray(
+        "[T]\r1\r2\r3\r4\r5") << QStringList { "[T]\r1\r2\r3\r4\r5", d[1], d[2], d[3], d[4], d[5] };
+    QTest::newRow("more than six lines") << QByteArray("0\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n")
+                                         << QStringList { "0", "1", "2", "3", "4", "5" };
+    QTest::newRow("commas") << QByteArray("[T]\r\nNo1 Smith, Ann Time 00:00:01 Trys 5\r\n")
+                            << QStringList { "[T]", "No1 Smith, Ann Time 00:00:01 Trys 5", d[2],
+                                   d[3], d[4], d[5] };
+    QTest::newRow("Latin-1 line") << QByteArray("[T]\r\nNo1 Jos\xe9 Time 00:00:01 Trys 5\r\n")
+                                  << QStringList { "[T]",
+                                         "No1 Jos" + e_acute + " Time 00:00:01 Trys 5", d[2], d[3],
+                                         d[4], d[5] };
+}
+
+void TestHallOfFameFile::load()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, expected);
+    writeBytes(iniPath(), content);
+    QCOMPARE(HallOfFameFile::load(iniPath()), expected);
+    QCOMPARE(HallOfFameFile::load(iniPath(), Sharing::MachineWide), expected);
+}
+
+void TestHallOfFameFile::saveWritesSixLinesBack_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("saved");
+
+    QTest::newRow("eight lines shrink to six") << QByteArray("[T]\n1\n2\n3\n4\n5\n6\n7\n")
+                                               << QByteArray("[T]\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
+    QTest::newRow("short file is filled")
+        << QByteArray("[Own header]") << QByteArray("[Own header]\r\n" + DefaultContent.sliced(11));
+    QTest::newRow("blank lines stay blank")
+        << QByteArray("\r\n\r\n\r\n\r\n\r\n\r\n") << QByteArray("\r\n\r\n\r\n\r\n\r\n\r\n");
+    QTest::newRow("lone CR stays in its line") << QByteArray(
+        "[T]\r\n1\r2\r\n3\r\n4\r\n5\r\n6\r") << QByteArray("[T]\r\n1\r2\r\n3\r\n4\r\n5\r\n6\r\r\n");
+    QTest::newRow("Latin-1 is saved as UTF-8")
+        << QByteArray("[T]\r\nNo1 Jos\xe9 M\xfcller Time 00:00:01 Trys 5\r\n2\r\n3\r\n4\r\n5\r\n")
+        << QByteArray(
+               "[T]\r\nNo1 Jos\xc3\xa9 M\xc3\xbcller Time 00:00:01 Trys 5\r\n2\r\n3\r\n4\r\n5\r\n");
+    QTest::newRow("UTF-8 stays UTF-8")
+        << QByteArray("\xef\xbb\xbf[T]\r\nNo1 \xe2\x82\xac\r\n2\r\n3\r\n4\r\n5\r\n")
+        << QByteArray("\xef\xbb\xbf[T]\r\nNo1 \xe2\x82\xac\r\n2\r\n3\r\n4\r\n5\r\n");
+}
+
+void TestHallOfFameFile::saveWritesSixLinesBack()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, saved);
+    for (const bool machineWide : { false, true }) {
+        writeBytes(iniPath(), content);
+        const Sharing sharing = sharingOf(machineWide);
+        HallOfFameFile::save(iniPath(), HallOfFameFile::load(iniPath(), sharing), sharing);
+        QCOMPARE(readBytes(iniPath()), saved);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
+            QStringList { "Tilvane.ini" });
+    }
+}
+
+void TestHallOfFameFile::resultWithCommaSurvivesSaveAndLoad()
+{
+    HallOfFameFile::makeIfMissing(iniPath());
+    HallOfFameRanking ranking;
+    QStringList entries = HallOfFameFile::load(iniPath());
+    const int place = ranking.findPlace(entries, 12);
+    entries = HallOfFameRanking::entered(entries, place, "Smith, Ann \"A\"\r\nNo1", "00:01:00", 12);
+    HallOfFameFile::save(iniPath(), entries);
+
+    const QStringList loaded = HallOfFameFile::load(iniPath());
+    QCOMPARE(loaded, entries);
+    QCOMPARE(loaded.at(1), "No1 Smith, Ann \"A\"  No1 Time 00:01:00 Trys 12");
+}
+
+void TestHallOfFameFile::failedSaveLeavesOldFile_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("machineWide");
+
+    QTest::newRow("private, write fails midway") << "size limit" << false;
+    QTest::newRow("private, read-only file") << "read-only file" << false;
+    QTest::newRow("private, read-only folder") << "read-only folder" << false;
+    QTest::newRow("machine-wide, write fails midway") << "size limit" << true;
+    QTest::newRow("machine-wide, read-only file") << "read-only file" << true;
+}
+
+void TestHallOfFameFile::failedSaveLeavesOldFile()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, machineWide);
+    const Sharing sharing = sharingOf(machineWide);
+    const QByteArray old = "[T]\r\nNo1 Old Time 00:00:01 Trys 5\r\nlonger than the size limit";
+    writeBytes(iniPath(), old);
+
+    std::optional<HallOfFameError> error;
+    if (how == "size limit") {
+        const FileSizeLimit limit(16);
+        error = errorOf(
+            [&] { HallOfFameFile::save(iniPath(), HallOfFameLines::defaultLines(), sharing); });
+    } else {
+        // Permission bits do not stop root from writing.
+        if (isRoot())
+            QSKIP("Permission bits do not stop root; the size-limit rows cover this failure.");
+        const QString locked = how == "read-only file" ? iniPath() : m_dir->path();
+        const QFile::Permissions before = QFile::permissions(locked);
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
+        QCOMPARE(HallOfFameFile::load(iniPath(), sharing).at(1), "No1 Old Time 00:00:01 Trys 5");
+        error = errorOf(
+            [&] { HallOfFameFile::save(iniPath(), HallOfFameLines::defaultLines(), sharing); });
+        QFile::setPermissions(locked, before);
+    }
+
+    QVERIFY(error);
+    QVERIFY2(
+        error->message().startsWith("Cannot write the Hall of Fame file \"" + iniPath() + "\": "),
+        qPrintable(error->message()));
+    QVERIFY(!error->reason().isEmpty());
+    QCOMPARE(readBytes(iniPath()), old);
+    QCOMPARE(
+        QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList { "Tilvane.ini" });
+}
+
+void TestHallOfFameFile::missingFolder_data()
+{
+    QTest::addColumn<int>("operation");
+    QTest::addColumn<bool>("machineWide");
+    QTest::addColumn<QString>("verb");
+
+    for (const bool machineWide : { false, true }) {
+        const char *sharing = machineWide ? "machine-wide" : "private";
+        QTest::addRow("%s create", sharing) << int(Create) << machineWide << "create";
+        QTest::addRow("%s load", sharing) << int(Load) << machineWide << "read";
+        QTest::addRow("%s save", sharing) << int(Save) << machineWide << "write";
+    }
+}
+
+void TestHallOfFameFile::missingFolder()
+{
+    QFETCH(int, operation);
+    QFETCH(bool, machineWide);
+    QFETCH(QString, verb);
+    const QString path = pathIn("gone/Tilvane.ini");
+
+    const auto error = errorOf([&] { run(Operation(operation), path, sharingOf(machineWide)); });
+    QVERIFY(error);
+    QCOMPARE(error->path(), path);
+    QCOMPARE(error->message(),
+        QString("Cannot %1 the Hall of Fame file \"%2\": No such file or directory")
+            .arg(verb, path));
+    QVERIFY(!QFileInfo::exists(pathIn("gone")));
+}
+
+void TestHallOfFameFile::notARegularFile_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("operation");
+    QTest::addColumn<bool>("machineWide");
+
+    for (const char *kind : { "directory", "FIFO" }) {
+        for (const bool machineWide : { false, true }) {
+            const char *sharing = machineWide ? "machine-wide" : "private";
+            QTest::addRow("%s, %s create", kind, sharing) << kind << int(Create) << machineWide;
+            QTest::addRow("%s, %s load", kind, sharing) << kind << int(Load) << machineWide;
+            QTest::addRow("%s, %s save", kind, sharing) << kind << int(Save) << machineWide;
+        }
+    }
+}
+
+// Nothing else at the path is used, replaced or waited for.
+void TestHallOfFameFile::notARegularFile()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, operation);
+    QFETCH(bool, machineWide);
+    const QByteArray nativePath = QFile::encodeName(iniPath());
+    if (kind == "directory")
+        QVERIFY(QDir().mkdir(iniPath()));
+    else
+        QCOMPARE(::mkfifo(nativePath.constData(), 0666), 0);
+    const auto before = statusOf(iniPath());
+
+    const auto error
+        = errorOf([&] { run(Operation(operation), iniPath(), sharingOf(machineWide)); });
+    QVERIFY(error);
+    QVERIFY2(error->message().contains(iniPath()), qPrintable(error->message()));
+    if (operation == Create || machineWide || kind == "FIFO")
+        QVERIFY2(error->reason().contains("is not a regular file"), qPrintable(error->message()));
+    const auto after = statusOf(iniPath());
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_mode, before.st_mode);
+}
+
+void TestHallOfFameFile::hugeFilesLoadBounded_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QByteArray>("block");
+    QTest::addColumn<int>("blocks");
+    QTest::addColumn<QByteArray>("tail");
+    QTest::addColumn<QStringList>("expected");
+
+    const QString longLine(HallOfFameLineReader::MaxLineBytes, u'x');
+    const QStringList d = HallOfFameLines::defaultLines();
+    const QByteArray mebibyteOfX(1 << 20, 'x');
+    QByteArray mebibyteOfLines;
+    while (mebibyteOfLines.size() < (1 << 20))
+        mebibyteOfLines += "No1 Line Time 00:00:00 Trys 1\r\n";
+
+    QTest::newRow("50 MB without a line break")
+        << QByteArray() << mebibyteOfX << 50 << QByteArray()
+        << QStringList { longLine, d[1], d[2], d[3], d[4], d[5] };
+    QTest::newRow("10 MB line between short ones")
+        << QByteArray("[T]\r\n") << mebibyteOfX << 10 << QByteArray("\r\nNo2 B\r\n")
+        << QStringList { "[T]", longLine, "No2 B", d[3], d[4], d[5] };
+    QTest::newRow("50 MB of short lines")
+        << QByteArray("[T]\r\n") << mebibyteOfLines << 50 << QByteArray()
+        << QStringList { "[T]", "No1 Line Time 00:00:00 Trys 1", "No1 Line Time 00:00:00 Trys 1",
+               "No1 Line Time 00:00:00 Trys 1", "No1 Line Time 00:00:00 Trys 1",
+               "No1 Line Time 00:00:00 Trys 1" };
+}
+
+void TestHallOfFameFile::hugeFilesLoadBounded()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(QByteArray, block);
+    QFETCH(int, blocks);
+    QFETCH(QByteArray, tail);
+    QFETCH(QStringList, expected);
+    {
+        QFile file(iniPath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(head);
+        for (int i = 0; i < blocks; ++i)
+            QCOMPARE(file.write(block), block.size());
+        file.write(tail);
+    }
+
+    const long before = peakMemoryKiB();
+    QCOMPARE(HallOfFameFile::load(iniPath()), expected);
+    QCOMPARE(HallOfFameFile::load(iniPath(), Sharing::MachineWide), expected);
+    // Holding the file, or a line of it, would raise the peak by megabytes.
+    QCOMPARE_LT(peakMemoryKiB() - before, 4 * 1024);
+}
+
+void TestHallOfFameFile::machineWideFileIsSharedByEveryone()
+{
+    const Umask umask(022);
+    HallOfFameFile::makeIfMissing(iniPath(), Sharing::MachineWide);
+    QCOMPARE(statusOf(iniPath()).st_mode & 07777, mode_t(0666));
+
+    QVERIFY(QFile::remove(iniPath()));
+    HallOfFameFile::save(iniPath(), HallOfFameLines::defaultLines(), Sharing::MachineWide);
+    QCOMPARE(statusOf(iniPath()).st_mode & 07777, mode_t(0666));
+    QCOMPARE(readBytes(iniPath()), DefaultContent);
+}
+
+// Where the folder allows it, the file is replaced atomically: a new file
+// takes its place and keeps it shared.
+void TestHallOfFameFile::machineWideSaveReplacesOwnFile()
+{
+    const Umask umask(022);
+    HallOfFameFile::makeIfMissing(iniPath(), Sharing::MachineWide);
+    const ino_t before = statusOf(iniPath()).st_ino;
+    QStringList entries = HallOfFameLines::defaultLines();
+    entries[1] = "No1 Ann Time 00:04:10 Trys 57";
+
+    HallOfFameFile::save(iniPath(), entries, Sharing::MachineWide);
+
+    const struct stat after = statusOf(iniPath());
+    QVERIFY(after.st_ino != before);
+    QCOMPARE(after.st_mode & 07777, mode_t(0666));
+    QCOMPARE(HallOfFameFile::load(iniPath(), Sharing::MachineWide), entries);
+    QCOMPARE(
+        QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList { "Tilvane.ini" });
+}
+
+void TestHallOfFameFile::symbolicLinkRefused_data()
+{
+    QTest::addColumn<int>("operation");
+    QTest::addColumn<bool>("dangling");
+
+    for (const bool dangling : { false, true }) {
+        const char *link = dangling ? "dangling link" : "link to a file";
+        QTest::addRow("%s, create", link) << int(Create) << dangling;
+        QTest::addRow("%s, load", link) << int(Load) << dangling;
+        QTest::addRow("%s, save", link) << int(Save) << dangling;
+    }
+}
+
+void TestHallOfFameFile::symbolicLinkRefused()
+{
+    QFETCH(int, operation);
+    QFETCH(bool, dangling);
+    const QString target = pathIn("victim");
+    const QByteArray content = "precious\n";
+    if (!dangling) {
+        writeBytes(target, content);
+        QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner));
+    }
+    QVERIFY(QFile::link(target, iniPath()));
+
+    const auto error = errorOf([&] { run(Operation(operation), iniPath(), Sharing::MachineWide); });
+
+    QVERIFY(error);
+    QVERIFY2(error->reason().contains("is a symbolic link"), qPrintable(error->message()));
+    QVERIFY(error->message().contains(iniPath()));
+    QVERIFY(QFileInfo(iniPath()).isSymLink());
+    if (dangling) {
+        QVERIFY(!QFileInfo::exists(target));
+    } else {
+        QCOMPARE(readBytes(target), content);
+        QCOMPARE(statusOf(target).st_mode & 07777, mode_t(0600));
+    }
+}
+
+void TestHallOfFameFile::rewriteInPlace_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("replacement");
+
+    QTest::newRow("shorter") << DefaultContent << QByteArray("[T]\r\n");
+    QTest::newRow("longer") << QByteArray("[T]\r\n") << DefaultContent;
+    QTest::newRow("same length") << QByteArray("abc\r\n") << QByteArray("xyz\r\n");
+    QTest::newRow("from empty") << QByteArray() << DefaultContent;
+}
+
+void TestHallOfFameFile::rewriteInPlace()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, replacement);
+    writeBytes(iniPath(), content);
+    QVERIFY(
+        QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    const struct stat before = statusOf(iniPath());
+
+    HallOfFameFile::rewriteInPlace(iniPath(), replacement);
+
+    const struct stat after = statusOf(iniPath());
+    QCOMPARE(readBytes(iniPath()), replacement);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_mode, before.st_mode);
+}
+
+void TestHallOfFameFile::rewriteInPlaceRefuses_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("missing file") << "missing"
+                                  << "No such file or directory";
+    QTest::newRow("link to a file") << "link"
+                                    << "is a symbolic link";
+    QTest::newRow("dangling link") << "dangling"
+                                   << "is a symbolic link";
+    QTest::newRow("directory") << "directory"
+                               << "is not a regular file";
+    QTest::newRow("FIFO") << "fifo"
+                          << "is not a regular file";
+}
+
+void TestHallOfFameFile::rewriteInPlaceRefuses()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    const QString target = pathIn("victim");
+    if (kind == "link") {
+        writeBytes(target, "precious\n");
+        QVERIFY(QFile::link(target, iniPath()));
+    } else if (kind == "dangling") {
+        QVERIFY(QFile::link(target, iniPath()));
+    } else if (kind == "directory") {
+        QVERIFY(QDir().mkdir(iniPath()));
+    } else if (kind == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(iniPath()).constData(), 0666), 0);
+    }
+
+    const auto error = errorOf([&] { HallOfFameFile::rewriteInPlace(iniPath(), DefaultContent); });
+
+    QVERIFY(error);
+    QVERIFY2(error->reason().contains(reason), qPrintable(error->message()));
+    QVERIFY(error->message().startsWith("Cannot write the Hall of Fame file \"" + iniPath()));
+    if (kind == "missing")
+        QVERIFY(!QFileInfo::exists(iniPath()));
+    if (kind == "link")
+        QCOMPARE(readBytes(target), "precious\n");
+    if (kind == "dangling")
+        QVERIFY(!QFileInfo::exists(target));
+}
+
+// Another user's file in a sticky world-writable folder cannot be replaced,
+// only rewritten; that user needs root to be played.
+void TestHallOfFameFile::machineWideSaveOfAnotherUsersFileInStickyFolder()
+{
+    if (!isRoot())
+        QSKIP("Needs root to act as another user.");
+    QVERIFY(QFile::setPermissions(m_dir->path(),
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+            | QFile::ExeOther));
+    const QString shared = pathIn("shared");
+    QVERIFY(QDir().mkdir(shared));
+    QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    const QString path = shared + "/Tilvane.ini";
+    {
+        const Umask umask(022);
+        HallOfFameFile::makeIfMissing(path, Sharing::MachineWide);
+    }
+    const struct stat before = statusOf(path);
+    QStringList entries = HallOfFameLines::defaultLines();
+    entries[1] = "No1 Nobody Time 00:00:09 Trys 9";
+
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        const gid_t nobody = 65534;
+        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
+            ::_exit(3);
+        try {
+            HallOfFameFile::save(path, entries, Sharing::MachineWide);
+        } catch (const HallOfFameError &error) {
+            ::fprintf(stderr, "%s\n", error.what());
+            ::_exit(1);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 3)
+        QSKIP("Cannot switch to another user here.");
+    QCOMPARE(WEXITSTATUS(status), 0);
+
+    const struct stat after = statusOf(path);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_uid, uid_t(0));
+    QCOMPARE(after.st_mode & 07777, mode_t(0666));
+    QCOMPARE(readBytes(path), HallOfFameLines::formatLines(entries));
+    QCOMPARE(QDir(shared).entryList(QDir::Files | QDir::Hidden), QStringList { "Tilvane.ini" });
+}
+
+// The shared file stays writable when its folder is not.
+void TestHallOfFameFile::machineWideSaveInReadOnlyFolderRewritesInPlace()
+{
+    if (isRoot())
+        QSKIP("Permission bits do not stop root.");
+    HallOfFameFile::makeIfMissing(iniPath(), Sharing::MachineWide);
+    const ino_t before = statusOf(iniPath()).st_ino;
+    QStringList entries = HallOfFameLines::defaultLines();
+    entries[3] = "No 3Cy Time 00:00:03 Trys 3";
+    const QFile::Permissions folder = QFile::permissions(m_dir->path());
+    QVERIFY(QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner));
+
+    const auto error
+        = errorOf([&] { HallOfFameFile::save(iniPath(), entries, Sharing::MachineWide); });
+
+    QFile::setPermissions(m_dir->path(), folder);
+    QVERIFY2(!error, error ? qPrintable(error->message()) : "");
+    QCOMPARE(statusOf(iniPath()).st_ino, before);
+    QCOMPARE(HallOfFameFile::load(iniPath(), Sharing::MachineWide), entries);
+}
+
+QTEST_GUILESS_MAIN(TestHallOfFameFile)
+#include "tst_halloffamefile.moc"
