@@ -13,7 +13,8 @@
 using Profile = const EditionProfile *;
 Q_DECLARE_METATYPE(Profile)
 
-namespace {
+namespace
+{
 
 QStringList entries(const QListWidget *list)
 {
@@ -36,7 +37,7 @@ QList<QWidget *> tabStops(QWidget &window)
 
 QPoint pixels(QPoint twips)
 {
-    return {twipsToPixels(twips.x()), twipsToPixels(twips.y())};
+    return { twipsToPixels(twips.x()), twipsToPixels(twips.y()) };
 }
 
 void addEditionRows()
@@ -127,17 +128,19 @@ void TestForm1::windowAndControls()
     FormFixture game;
     Form1 &form = game.open(*profile);
     QCOMPARE(form.windowTitle(), QString::fromLatin1(profile->caption));
-    QCOMPARE(form.size(), QSize(profile->clientTwips.width() / 15, profile->clientTwips.height() / 15));
+    QCOMPARE(
+        form.size(), QSize(profile->clientTwips.width() / 15, profile->clientTwips.height() / 15));
     QCOMPARE(form.minimumSize(), form.maximumSize());
     QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
     QCOMPARE(bool(form.windowFlags() & Qt::WindowMinimizeButtonHint), profile->minimizeButton);
     QCOMPARE(form.palette().color(QPalette::Window), QColor(192, 192, 192));
 
     const QRect client = form.rect();
-    for (QWidget *offWindow : {static_cast<QWidget *>(form.lstRand), static_cast<QWidget *>(form.txtNum)})
+    for (QWidget *offWindow :
+        { static_cast<QWidget *>(form.lstRand), static_cast<QWidget *>(form.txtNum) })
         QVERIFY(!client.intersects(offWindow->geometry()));
     QCOMPARE(form.List1 != nullptr, profile->keepsHallOfFame());
-    QList<QWidget *> tabOrder{form.txtNum, form.lstRand};
+    QList<QWidget *> tabOrder { form.txtNum, form.lstRand };
     if (form.List1) {
         QVERIFY(!client.intersects(form.List1->geometry()));
         tabOrder.append(form.List1);
@@ -174,7 +177,7 @@ void TestForm1::firstSight()
     QCOMPARE(shot.pixelColor(form.width() - 2, 3), grey);
     for (int k = 0; k < profile->cellCount; ++k) {
         const QPoint corner = pixels(cellTopLeftTwips(k, profile->gridSide));
-        for (QPoint inside : {QPoint(1, 1), QPoint(20, 20), QPoint(38, 38)})
+        for (QPoint inside : { QPoint(1, 1), QPoint(20, 20), QPoint(38, 38) })
             QCOMPARE(shot.pixelColor(corner + inside), QColor(Qt::white));
         QCOMPARE(shot.pixelColor(corner + QPoint(44, 20)), grey);
     }
@@ -185,11 +188,13 @@ void TestForm1::permutationThroughTheControls_data()
     QTest::addColumn<QString>("count");
     QTest::addColumn<QList<double>>("values");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("one") << "1" << QList<double>{0.4} << QStringList{"1"};
-    QTest::newRow("two, low draw first") << "2" << QList<double>{0.2, 0.1, 0.9} << QStringList{"1", "2"};
-    QTest::newRow("two, half draws high") << "2" << QList<double>{0.5, 0.0} << QStringList{"2", "1"};
-    QTest::newRow("leading number of the text") << " 3 tiles" << QList<double>{0.25, 0.0, 0.99}
-                                                << QStringList{"2", "1", "3"};
+    QTest::newRow("one") << "1" << QList<double> { 0.4 } << QStringList { "1" };
+    QTest::newRow("two, low draw first")
+        << "2" << QList<double> { 0.2, 0.1, 0.9 } << QStringList { "1", "2" };
+    QTest::newRow("two, half draws high")
+        << "2" << QList<double> { 0.5, 0.0 } << QStringList { "2", "1" };
+    QTest::newRow("leading number of the text")
+        << " 3 tiles" << QList<double> { 0.25, 0.0, 0.99 } << QStringList { "2", "1", "3" };
 }
 
 void TestForm1::permutationThroughTheControls()
@@ -239,7 +244,8 @@ void TestForm1::secondCallHoldsOnlyItsOwnEntries()
     form.txtNum->setText(QStringLiteral("16"));
     form.proc2();
     QStringList sorted = entries(form.lstRand);
-    std::sort(sorted.begin(), sorted.end(), [](const QString &a, const QString &b) { return a.toInt() < b.toInt(); });
+    std::sort(sorted.begin(), sorted.end(),
+        [](const QString &a, const QString &b) { return a.toInt() < b.toInt(); });
     QStringList expected;
     for (int n = 1; n <= 16; ++n)
         expected.append(QString::number(n));
@@ -321,7 +327,8 @@ void TestForm1::noIconFolderKeepsPictures()
 void TestForm1::badIconEndsTheLoading_data()
 {
     QTest::addColumn<QByteArray>("how");
-    for (const char *how : {"missing", "zero bytes", "truncated", "png renamed", "huge claim", "directory"})
+    for (const char *how :
+        { "missing", "zero bytes", "truncated", "png renamed", "huge claim", "directory" })
         QTest::newRow(how) << QByteArray(how);
 }
 
@@ -434,13 +441,13 @@ void TestForm1::partnersMatchWhereverTheyLie()
 {
     FormFixture game;
     Form1 &form = game.open(kEdition31);
-    for (int i : {50, 7, 33}) {
+    for (int i : { 50, 7, 33 }) {
         game.clickTile(i + 50);
         game.clickTile(i);
     }
     QCOMPARE(form.gameState.pairsFound, 3);
     QCOMPARE(form.gameState.pickState, 0);
-    for (int i : {50, 7, 33})
+    for (int i : { 50, 7, 33 })
         QVERIFY(game.faceUp(i) && game.faceUp(i + 50));
     game.clickTile(1);
     game.clickTile(2);

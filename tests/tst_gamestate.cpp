@@ -6,7 +6,8 @@
 
 using Tiles = QList<int>;
 
-namespace {
+namespace
+{
 
 // Plays the clicks on a board of 8 pairs and tracks which tiles are face up,
 // the way the window shows and hides faces.
@@ -46,18 +47,19 @@ void TestGameState::clicks_data()
     QTest::addColumn<int>("pairsFound");
     QTest::addColumn<Tiles>("faceUp");
 
-    QTest::newRow("first pick") << Tiles{3} << 1 << 0 << Tiles{3};
-    QTest::newRow("partner above") << Tiles{3, 11} << 0 << 1 << Tiles{3, 11};
-    QTest::newRow("partner below") << Tiles{11, 3} << 0 << 1 << Tiles{3, 11};
-    QTest::newRow("mismatch stays up") << Tiles{3, 4} << 3 << 0 << Tiles{3, 4};
+    QTest::newRow("first pick") << Tiles { 3 } << 1 << 0 << Tiles { 3 };
+    QTest::newRow("partner above") << Tiles { 3, 11 } << 0 << 1 << Tiles { 3, 11 };
+    QTest::newRow("partner below") << Tiles { 11, 3 } << 0 << 1 << Tiles { 3, 11 };
+    QTest::newRow("mismatch stays up") << Tiles { 3, 4 } << 3 << 0 << Tiles { 3, 4 };
     QTest::newRow("next click turns a mismatch back")
-        << Tiles{3, 4, 12} << 1 << 0 << Tiles{12};
-    QTest::newRow("turned back, then matched") << Tiles{3, 4, 12, 4} << 0 << 1 << Tiles{4, 12};
+        << Tiles { 3, 4, 12 } << 1 << 0 << Tiles { 12 };
+    QTest::newRow("turned back, then matched")
+        << Tiles { 3, 4, 12, 4 } << 0 << 1 << Tiles { 4, 12 };
     QTest::newRow("pairs stay up through a mismatch")
-        << Tiles{1, 9, 2, 3, 5} << 1 << 1 << Tiles{1, 9, 5};
+        << Tiles { 1, 9, 2, 3, 5 } << 1 << 1 << Tiles { 1, 9, 5 };
     QTest::newRow("offset is the pair count, not a neighbour")
-        << Tiles{8, 9} << 3 << 0 << Tiles{8, 9};
-    QTest::newRow("index 16 pairs with 8") << Tiles{16, 8} << 0 << 1 << Tiles{8, 16};
+        << Tiles { 8, 9 } << 3 << 0 << Tiles { 8, 9 };
+    QTest::newRow("index 16 pairs with 8") << Tiles { 16, 8 } << 0 << 1 << Tiles { 8, 16 };
 }
 
 void TestGameState::clicks()

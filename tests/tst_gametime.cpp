@@ -40,8 +40,8 @@ void TestGameTime::elapsed()
     QFETCH(QTime, start);
     QFETCH(QTime, end);
     QFETCH(QString, played);
-    const int seconds = elapsedSeconds(start.msecsSinceStartOfDay() / 1000,
-                                       end.msecsSinceStartOfDay() / 1000);
+    const int seconds
+        = elapsedSeconds(start.msecsSinceStartOfDay() / 1000, end.msecsSinceStartOfDay() / 1000);
     QCOMPARE(formatHms(seconds), played);
 }
 

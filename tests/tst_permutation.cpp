@@ -5,7 +5,8 @@
 #include <QSet>
 #include <QTest>
 
-namespace {
+namespace
+{
 
 // Serves the given values in order and counts the draws.
 struct Script {
@@ -61,15 +62,17 @@ void TestPermutation::scriptedDraws_data()
     QTest::addColumn<QList<double>>("values");
     QTest::addColumn<QList<int>>("expected");
     QTest::addColumn<int>("draws");
-    QTest::newRow("N=1 one draw") << 1 << QList<double>{0.73} << QList<int>{1} << 1;
-    QTest::newRow("N=2 low first") << 2 << QList<double>{0.49, 0.2, 0.9} << QList<int>{1, 2} << 3;
-    QTest::newRow("N=2 half goes high") << 2 << QList<double>{0.5, 0.1} << QList<int>{2, 1} << 2;
+    QTest::newRow("N=1 one draw") << 1 << QList<double> { 0.73 } << QList<int> { 1 } << 1;
+    QTest::newRow("N=2 low first")
+        << 2 << QList<double> { 0.49, 0.2, 0.9 } << QList<int> { 1, 2 } << 3;
+    QTest::newRow("N=2 half goes high")
+        << 2 << QList<double> { 0.5, 0.1 } << QList<int> { 2, 1 } << 2;
     QTest::newRow("N=3 1.5 to 2, 2.5 to 2 redrawn")
-        << 3 << QList<double>{0.25, 0.75, 0.0, 0.99} << QList<int>{2, 1, 3} << 4;
-    QTest::newRow("N=5 3.5 to 4") << 5 << QList<double>{0.625, 0.0, 0.25, 0.5, 0.99}
-                                  << QList<int>{4, 1, 2, 3, 5} << 5;
+        << 3 << QList<double> { 0.25, 0.75, 0.0, 0.99 } << QList<int> { 2, 1, 3 } << 4;
+    QTest::newRow("N=5 3.5 to 4") << 5 << QList<double> { 0.625, 0.0, 0.25, 0.5, 0.99 }
+                                  << QList<int> { 4, 1, 2, 3, 5 } << 5;
     QTest::newRow("taken value drawn again")
-        << 2 << QList<double>{0.9, 0.8, 0.7, 0.1} << QList<int>{2, 1} << 4;
+        << 2 << QList<double> { 0.9, 0.8, 0.7, 0.1 } << QList<int> { 2, 1 } << 4;
 }
 
 void TestPermutation::scriptedDraws()
@@ -78,7 +81,7 @@ void TestPermutation::scriptedDraws()
     QFETCH(QList<double>, values);
     QFETCH(QList<int>, expected);
     QFETCH(int, draws);
-    Script script{values};
+    Script script { values };
     QCOMPARE(drawPermutation(n, std::ref(script)), expected);
     QCOMPARE(script.draws, draws);
 }
@@ -99,8 +102,8 @@ void TestPermutation::everyNumberOnce_data()
 {
     QTest::addColumn<int>("n");
     QTest::addColumn<quint64>("salt");
-    for (int n : {16, 36, 100, 200})
-        for (quint64 salt : {1ULL, 2ULL, 0xdeadbeefULL})
+    for (int n : { 16, 36, 100, 200 })
+        for (quint64 salt : { 1ULL, 2ULL, 0xdeadbeefULL })
             QTest::addRow("N=%d salt=%llu", n, salt) << n << salt;
 }
 
@@ -133,7 +136,7 @@ void TestPermutation::endValuesComeLate()
         middlePositions += drawn.indexOf(50) + drawn.indexOf(51);
     }
     QVERIFY2(endPositions > middlePositions * 1.2,
-             qPrintable(QStringLiteral("%1 vs %2").arg(endPositions).arg(middlePositions)));
+        qPrintable(QStringLiteral("%1 vs %2").arg(endPositions).arg(middlePositions)));
 }
 
 void TestPermutation::sameTimerStillGivesFreshDeals()
