@@ -20,6 +20,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -354,51 +355,53 @@ void Form1::Form_Unload()
 void Form1::playClosingAnimation()
 {
     const int step = twipsToPixels(kStepTwips);
+    if (QWindow *window = windowHandle())
+        window->installEventFilter(this);
+    // The window shrinks towards its centre below this, so the WM may let it.
+    setMinimumSize(0, 0);
     m_closingPasses = 0;
     for (;;) {
         ++m_closingPasses;
-        const QPoint before = pos();
-        const QPoint requested = before + QPoint(step, step);
-        move(requested);
+        move(pos() + QPoint(step, step));
         const QSize smaller = size() - QSize(2 * step, 2 * step);
         // A size the window system cannot take is skipped; the window keeps
         // drifting.
-        if (!smaller.isEmpty())
-            setFixedSize(smaller);
-        waitForWindowMove(requested);
-        const double top = double(pos().y()) * kTwipsPerPixel;
-        if (top > m_platform.screenWidthTwips())
-            break;
+        if (!smaller.isEmpty()) {
+            setMaximumSize(smaller);
+            resize(smaller);
+        }
         // A window the platform will not move (minimized, or where windows
-        // cannot place themselves) would never get there.
-        if (pos().y() == before.y())
+        // cannot place themselves) would never get past the edge.
+        if (!waitForWindowMove())
+            break;
+        if (double(pos().y()) * kTwipsPerPixel > m_platform.screenWidthTwips())
             break;
     }
 }
 
-// Under a window manager a move is only a request. Each step waits, briefly,
-// until the window system reports the window where it was asked to be, so
-// that every step reaches the screen; user input stays unhandled meanwhile.
-void Form1::waitForWindowMove(QPoint requested)
+// Under a window manager a move is only a request: a loop that merely sets
+// the geometry is over before anything has moved. Each step waits, briefly,
+// for the window system to report the window moved, so that every step
+// reaches the screen; user input stays unhandled meanwhile.
+bool Form1::waitForWindowMove()
 {
-    QWindow *window = windowHandle();
-    if (!window || !isVisible())
-        return;
+    if (!windowHandle() || !isVisible())
+        return true;
     m_windowMoved = false;
-    window->installEventFilter(this);
     QElapsedTimer waited;
     waited.start();
-    while (pos() != requested && waited.elapsed() < kMoveWaitMs) {
+    QTimer wakeUp;
+    wakeUp.start(kMoveWaitMs);
+    while (!m_windowMoved && !waited.hasExpired(kMoveWaitMs)) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents
-                                            | QEventLoop::WaitForMoreEvents,
-                                        kMoveWaitMs);
+                                        | QEventLoop::WaitForMoreEvents);
     }
-    window->removeEventFilter(this);
+    return m_windowMoved;
 }
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Move)
+    if (watched == windowHandle() && event->type() == QEvent::Move)
         m_windowMoved = true;
     return QWidget::eventFilter(watched, event);
 }

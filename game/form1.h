@@ -79,7 +79,7 @@ private:
     void showSummary();
     void unload();
     void playClosingAnimation();
-    void waitForWindowMove(QPoint requested);
+    bool waitForWindowMove();
 
     const EditionProfile &m_profile;
     Platform &m_platform;

@@ -26,6 +26,8 @@ public:
     };
 
     QDateTime now{QDate(2026, 12, 7), QTime(14, 5, 9)};
+    // Served first, one per reading of the clock; `now` once they run out.
+    QList<QDateTime> clockReadings;
     float timerValue = 50709.0f;
     // Served first, in order; the seeded generator takes over when they run out.
     QList<double> randomValues;
@@ -48,7 +50,10 @@ public:
     QList<int> endStatuses;
     QStringList failures;
 
-    QDateTime currentDateTime() override { return now; }
+    QDateTime currentDateTime() override
+    {
+        return clockReadings.isEmpty() ? now : clockReadings.takeFirst();
+    }
     float timer() override { return timerValue; }
     void reseed(float timerValue) override
     {

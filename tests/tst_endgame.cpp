@@ -1,0 +1,370 @@
+// SPDX-License-Identifier: MIT
+#include "editions.h"
+#include "formfixture.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QListWidget>
+
+using Answer = Platform::Answer;
+
+namespace {
+
+const QStringList kDefaultLines{
+    "[Tilvane]",
+    "No1 Fred1 Time 00:00:00 Trys 999",
+    "No2 Fred2 Time 00:00:00 Trys 999",
+    "No3 Fred3 Time 00:00:00 Trys 999",
+    "No4 Fred4 Time 00:00:00 Trys 999",
+    "No5 Fred5 Time 00:00:00 Trys 999",
+};
+
+QByteArray fileText(const QStringList &lines)
+{
+    QByteArray text;
+    for (const QString &line : lines)
+        text += line.toUtf8() + "\r\n";
+    return text;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+QStringList entries(const QListWidget *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts.append(list->item(i)->text());
+    return texts;
+}
+
+QString hallOfFameFile(const FormFixture &game)
+{
+    return game.dir.path() + QStringLiteral("/Tilvane.ini");
+}
+
+// Finds every pair at the first try: 2 x pairCount clicks.
+void playPerfectGame(FormFixture &game)
+{
+    const int pairs = game.form->profile().pairCount;
+    for (int i = 1; i <= pairs; ++i) {
+        game.clickTile(i);
+        game.clickTile(i + pairs);
+    }
+}
+
+void setClock(FormFixture &game, QTime time)
+{
+    game.platform.now = QDateTime(QDate(2026, 12, 7), time);
+}
+
+} // namespace
+
+class TestEndGame : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void missingFileIsCreatedThenLoaded();
+    void existingFileIsNeverRewrittenAtStart();
+    void startFailsBeforeTheWindowShows_data();
+    void startFailsBeforeTheWindowShows();
+    void perfectGameEntersTheHallOfFame();
+    void noPlaceMeansNoPrompt();
+    void clicksAreHalvedAndTruncated();
+    void gameAcrossMidnight();
+    void yesDealsAgainAndRemembers();
+    void namesStayOnOneLine();
+    void closingSavesBeforeTheAnimation();
+    void failedSaveKeepsTheFileAndSkipsTheAnimation();
+    void closingPasses_data();
+    void closingPasses();
+    void secondCloseIsNotHandled();
+    void smallBoardSummary_data();
+    void smallBoardSummary();
+};
+
+void TestEndGame::missingFileIsCreatedThenLoaded()
+{
+    FormFixture game;
+    Form1 &form = game.open(kEdition31);
+    QCOMPARE(form.hallOfFamePath, hallOfFameFile(game));
+    QCOMPARE(readAll(hallOfFameFile(game)), fileText(kDefaultLines));
+    QCOMPARE(entries(form.List1), kDefaultLines);
+}
+
+void TestEndGame::existingFileIsNeverRewrittenAtStart()
+{
+    FormFixture game;
+    const QByteArray odd("[Scores]\r\nNo1 Zoe Time 00:01:00 Trys 20\n\r\nNo3 Max, Jr Time 00:09:00 Trys 70\r\n");
+    writeAll(hallOfFameFile(game), odd);
+    const QDateTime modified = QFileInfo(hallOfFameFile(game)).lastModified();
+    Form1 &form = game.open(kEdition31);
+    QCOMPARE(readAll(hallOfFameFile(game)), odd);
+    QCOMPARE(QFileInfo(hallOfFameFile(game)).lastModified(), modified);
+    QCOMPARE(entries(form.List1),
+             (QStringList{"[Scores]", "No1 Zoe Time 00:01:00 Trys 20", "",
+                          "No3 Max, Jr Time 00:09:00 Trys 70", kDefaultLines[4], kDefaultLines[5]}));
+}
+
+void TestEndGame::startFailsBeforeTheWindowShows_data()
+{
+    QTest::addColumn<const EditionProfile *>("profile");
+    QTest::addColumn<QString>("missing");
+    QTest::newRow("3.1, program folder gone") << &kEdition31 << "gone";
+    QTest::newRow("3, no temporary folder on the drive") << &kEdition3 << "elsewhere";
+}
+
+void TestEndGame::startFailsBeforeTheWindowShows()
+{
+    QFETCH(const EditionProfile *, profile);
+    QFETCH(QString, missing);
+    FormFixture game;
+    const QString nowhere = game.dir.path() + QLatin1Char('/') + missing;
+    game.platform.folder = nowhere;
+    game.platform.environment.insert(QStringLiteral("SystemDrive"), nowhere);
+    Form1 form(*profile, game.platform);
+    QVERIFY(!form.start());
+    QVERIFY(!form.isVisible());
+    QCOMPARE(game.platform.failures.size(), 1);
+    QVERIFY2(game.platform.failures.first().contains(nowhere), qPrintable(game.platform.failures.first()));
+    QCOMPARE(game.platform.endStatuses, QList<int>{1});
+}
+
+void TestEndGame::perfectGameEntersTheHallOfFame()
+{
+    FormFixture game;
+    setClock(game, QTime(10, 0, 0, 900));
+    Form1 &form = game.open(kEdition31);
+    setClock(game, QTime(10, 4, 10, 100));
+    game.platform.typed = {QStringLiteral("Ann")};
+    playPerfectGame(game);
+
+    QCOMPARE(game.platform.prompts.size(), 1);
+    QCOMPARE(game.platform.prompts[0].prompt, QStringLiteral("Enter Your Name"));
+    QCOMPARE(game.platform.prompts[0].title, QStringLiteral("Hall Of Fame"));
+    QCOMPARE(game.platform.messages.size(), 2);
+    const auto &box = game.platform.messages[0];
+    QCOMPARE(box.text, QStringLiteral("No1 Ann Time 00:04:10 Trys 50\r\n\r\n"
+                                      "No 2 Fred1 Time 00:00:00 Trys 999\r\n\r\n"
+                                      "No 3 Fred2 Time 00:00:00 Trys 999\r\n\r\n"
+                                      "No 4 Fred3 Time 00:00:00 Trys 999\r\n\r\n"
+                                      "No5  Fred4 Time 00:00:00 Trys 999"));
+    QCOMPARE(box.title, QStringLiteral("Tilvane"));
+    QCOMPARE(box.icon, Platform::Icon::Information);
+    QCOMPARE(box.buttons, Platform::Buttons::Ok);
+    const auto &question = game.platform.messages[1];
+    QCOMPARE(question.text, QStringLiteral("Do Want To play Again?"));
+    QCOMPARE(question.title, QStringLiteral("Question"));
+    QCOMPARE(question.icon, Platform::Icon::Question);
+    QCOMPARE(question.buttons, Platform::Buttons::YesNo);
+
+    // No: the window unloads, saving first.
+    QCOMPARE(game.platform.endStatuses, QList<int>{0});
+    QCOMPARE(form.gameState.clickCount, 50.0);
+    QCOMPARE(readAll(hallOfFameFile(game)),
+             fileText({"[Tilvane]", "No1 Ann Time 00:04:10 Trys 50", "No 2 Fred1 Time 00:00:00 Trys 999",
+                       "No 3 Fred2 Time 00:00:00 Trys 999", "No 4 Fred3 Time 00:00:00 Trys 999",
+                       "No5  Fred4 Time 00:00:00 Trys 999"}));
+}
+
+void TestEndGame::noPlaceMeansNoPrompt()
+{
+    FormFixture game;
+    QStringList best = kDefaultLines;
+    for (int i = 1; i <= 5; ++i)
+        best[i] = QStringLiteral("No%1 Pro Time 00:01:00 Trys 50").arg(i);
+    writeAll(hallOfFameFile(game), fileText(best));
+    game.open(kEdition31);
+    playPerfectGame(game);
+    QVERIFY(game.platform.prompts.isEmpty());
+    QCOMPARE(game.platform.messages[0].text, best.mid(1).join(QStringLiteral("\r\n\r\n")));
+}
+
+void TestEndGame::clicksAreHalvedAndTruncated()
+{
+    FormFixture game;
+    Form1 &form = game.open(kEdition31);
+    form.gameState.clickCount = 101;
+    game.platform.typed = {QStringLiteral("Odd")};
+    form.EndGame();
+    QCOMPARE(form.gameState.clickCount, 50.0);
+    QVERIFY(game.platform.messages[0].text.startsWith(QStringLiteral("No1 Odd Time 00:00:00 Trys 50\r\n")));
+}
+
+void TestEndGame::gameAcrossMidnight()
+{
+    FormFixture game;
+    setClock(game, QTime(23, 59, 0));
+    Form1 &form = game.open(kEdition3);
+    setClock(game, QTime(0, 1, 0));
+    game.platform.typed = {QStringLiteral("Owl")};
+    playPerfectGame(game);
+    QCOMPARE(form.gameState.elapsedTime, 120);
+    QVERIFY(game.platform.messages[0].text.startsWith(QStringLiteral("No1 Owl Time 00:02:00 Trys 50")));
+}
+
+void TestEndGame::yesDealsAgainAndRemembers()
+{
+    FormFixture game;
+    Form1 &form = game.open(kEdition31);
+    game.platform.answers = {Answer::Yes};
+    game.platform.typed = {QStringLiteral("Ann")};
+    setClock(game, QTime(15, 0, 0));
+    playPerfectGame(game);
+
+    QVERIFY(game.platform.endStatuses.isEmpty());
+    QCOMPARE(form.gameState.clickCount, 0.0);
+    QCOMPARE(form.gameState.pairsFound, 0);
+    QCOMPARE(form.gameState.pickState, 0);
+    QCOMPARE(form.gameState.startTime, 15 * 3600);
+    for (int i = 1; i <= 100; ++i)
+        QVERIFY(!game.faceUp(i));
+    // Nothing reaches the file before the window closes.
+    QCOMPARE(readAll(hallOfFameFile(game)), fileText(kDefaultLines));
+
+    game.platform.messages.clear();
+    game.clickTile(3);
+    game.clickTile(4);
+    game.platform.typed = {QStringLiteral("Bob")};
+    playPerfectGame(game);
+    QCOMPARE(game.platform.messages[0].text,
+             QStringLiteral("No1 Ann Time 00:54:51 Trys 50\r\n\r\nNo 2Bob Time 00:00:00 Trys 51\r\n\r\n"
+                            "No 32 Fred1 Time 00:00:00 Trys 999\r\n\r\nNo 43 Fred2 Time 00:00:00 Trys 999"
+                            "\r\n\r\nNo5 4 Fred3 Time 00:00:00 Trys 999"));
+}
+
+void TestEndGame::namesStayOnOneLine()
+{
+    FormFixture game;
+    game.open(kEdition31);
+    game.platform.typed = {QStringLiteral("Ann, the\r\nGreat\tOne")};
+    playPerfectGame(game);
+    const QString line = QStringLiteral("No1 Ann, the  Great One Time 00:00:00 Trys 50");
+    QCOMPARE(readAll(hallOfFameFile(game)).split('\n').at(1), line.toUtf8() + '\r');
+
+    FormFixture again;
+    again.platform.folder = game.dir.path();
+    Form1 &reopened = again.open(kEdition31);
+    QCOMPARE(reopened.List1->item(1)->text(), line);
+    QCOMPARE(reopened.List1->count(), 6);
+}
+
+void TestEndGame::closingSavesBeforeTheAnimation()
+{
+    FormFixture game;
+    Form1 &form = game.open(kEdition31);
+    form.List1->item(3)->setText(QStringLiteral("No3 Mid Time 00:03:00 Trys 33"));
+    QVERIFY(!form.close());
+    QCOMPARE(game.platform.endStatuses, QList<int>{0});
+    QVERIFY(form.closingPasses() > 0);
+    QVERIFY(readAll(hallOfFameFile(game)).contains("No3 Mid Time 00:03:00 Trys 33\r\n"));
+}
+
+void TestEndGame::failedSaveKeepsTheFileAndSkipsTheAnimation()
+{
+    FormFixture game;
+    Form1 &form = game.open(kEdition31);
+    const QByteArray before = readAll(hallOfFameFile(game));
+    // The folder goes away under the running game: nothing can be written.
+    const QString moved = game.dir.path() + QStringLiteral("-moved");
+    QVERIFY(QDir().rename(game.dir.path(), moved));
+    form.close();
+    QVERIFY(QDir().rename(moved, game.dir.path()));
+    QCOMPARE(game.platform.failures.size(), 1);
+    QVERIFY(game.platform.failures[0].contains(QStringLiteral("Tilvane.ini")));
+    QCOMPARE(game.platform.endStatuses, QList<int>{1});
+    QCOMPARE(form.closingPasses(), 0);
+    QCOMPARE(readAll(hallOfFameFile(game)), before);
+}
+
+void TestEndGame::closingPasses_data()
+{
+    QTest::addColumn<int>("beyondTop");
+    QTest::addColumn<int>("passes");
+    QTest::newRow("top already beyond the width") << -15 << 1;
+    QTest::newRow("top at the width") << 0 << 1;
+    QTest::newRow("one step short") << 30 << 2;
+    QTest::newRow("between steps") << 45 << 2;
+    QTest::newRow("ten steps") << 300 << 11;
+}
+
+// Top grows 30 twips a pass and the loop leaves once it is strictly beyond
+// the screen's width: reaching it exactly takes one more pass.
+void TestEndGame::closingPasses()
+{
+    QFETCH(int, beyondTop);
+    QFETCH(int, passes);
+    FormFixture game;
+    Form1 &form = game.open(kEdition2);
+    const QPoint start = form.pos();
+    game.platform.screenWidth = start.y() * 15.0 + beyondTop;
+    form.close();
+    QCOMPARE(form.closingPasses(), passes);
+    QCOMPARE(form.pos(), start + QPoint(2, 2) * passes);
+    QCOMPARE(game.platform.endStatuses, QList<int>{0});
+}
+
+void TestEndGame::secondCloseIsNotHandled()
+{
+    FormFixture game;
+    Form1 &form = game.open(kEdition31);
+    form.close();
+    form.List1->item(1)->setText(QStringLiteral("changed after closing"));
+    form.close();
+    QCOMPARE(game.platform.endStatuses, QList<int>{0});
+    QVERIFY(!readAll(hallOfFameFile(game)).contains("changed"));
+}
+
+void TestEndGame::smallBoardSummary_data()
+{
+    QTest::addColumn<const EditionProfile *>("profile");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("tilvane-v2") << &kEdition2
+                                << "Time Started 2:05:09 PM End Time 2:07:41 PM\r\nTotal Time Playing "
+                                   "For 00:02:31 With 18 Trys";
+    QTest::newRow("tilvane-v1") << &kEdition1
+                                << "Time Started 2:05:09 PM End Time 2:07:41 PM\r\nTotal Time Playing "
+                                   "For 00:02:31 With 8 Trys";
+}
+
+// The end time shown is the clock read for the message, a second after the
+// end of the game here; the time played is counted to the end of the game.
+void TestEndGame::smallBoardSummary()
+{
+    QFETCH(const EditionProfile *, profile);
+    QFETCH(QString, text);
+    QLocale::setDefault(QLocale(QStringLiteral("en_US")));
+    FormFixture game;
+    setClock(game, QTime(14, 5, 9));
+    game.open(*profile);
+    const QDate today(2026, 12, 7);
+    game.platform.clockReadings = {QDateTime(today, QTime(14, 7, 40, 999)),
+                                   QDateTime(today, QTime(14, 7, 41))};
+    playPerfectGame(game);
+    QLocale::setDefault(QLocale::c());
+
+    QCOMPARE(game.platform.messages.size(), 2);
+    const auto &summary = game.platform.messages[0];
+    QCOMPARE(summary.text, text);
+    QCOMPARE(summary.title, QStringLiteral("Tilvane"));
+    QCOMPARE(summary.icon, Platform::Icon::Information);
+    QCOMPARE(summary.buttons, Platform::Buttons::Ok);
+    QCOMPARE(game.platform.messages[1].text, QStringLiteral("Do Want To play Again?"));
+    QCOMPARE(game.platform.endStatuses, QList<int>{0});
+    // No file of any kind, anywhere the program looks.
+    QCOMPARE(QDir(game.dir.path()).entryList(QDir::Files), QStringList());
+    QVERIFY(!QFile::exists(game.dir.path() + QStringLiteral("/drive/var/tmp/Tilvane.ini")));
+}
+
+QTEST_MAIN(TestEndGame)
+#include "tst_endgame.moc"
