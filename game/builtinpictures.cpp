@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "builtinpictures.h"
 
+#include "builtinart.h"
 #include "editionprofile.h"
 
 #include <array>
@@ -9,7 +10,7 @@
 namespace {
 
 // Faces of the 10x10 board that share a built-in picture, one group per picture.
-constexpr std::array<std::initializer_list<int>, kBuiltinPictureCount> kLargeBoardGroups{{
+constexpr std::array<std::initializer_list<int>, BuiltinArt::kPictureCount> kLargeBoardGroups{{
     {0, 35, 51}, {7, 47, 79, 97}, {14, 21, 58, 77}, {1, 85}, {2, 84}, {3, 83}, {4, 82}, {5, 81},
     {6, 80}, {8, 86}, {9, 72}, {10, 73}, {11, 74}, {12, 75}, {13, 76}, {15, 78}, {16, 71},
     {17, 69}, {18, 68}, {19, 56}, {20, 57}, {22, 66}, {23, 65}, {24, 54}, {25, 62}, {26, 70},
@@ -21,7 +22,7 @@ constexpr std::array<std::initializer_list<int>, kBuiltinPictureCount> kLargeBoa
 constexpr std::array<int, 101> largeBoardTable()
 {
     std::array<int, 101> table{};
-    for (int picture = 0; picture < kBuiltinPictureCount; ++picture)
+    for (int picture = 0; picture < BuiltinArt::kPictureCount; ++picture)
         for (int face : kLargeBoardGroups[static_cast<size_t>(picture)])
             table[static_cast<size_t>(face)] = picture + 1;
     return table;
@@ -41,5 +42,5 @@ int builtinPictureOf(const EditionProfile &profile, int face)
 
 QString builtinPicturePath(int picture)
 {
-    return QStringLiteral(":/art/builtin/%1.png").arg(picture, 2, 10, QLatin1Char('0'));
+    return BuiltinArt::picturePath(picture);
 }

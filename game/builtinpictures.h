@@ -5,8 +5,6 @@
 
 struct EditionProfile;
 
-inline constexpr int kBuiltinPictureCount = 48;
-
 // Which of the built-in pictures (1 .. 48) face `face` carries before any
 // icon file is loaded. On the small boards the two faces of every pair share
 // one; on the 10x10 board the faces were laid out long ago and only fifteen

@@ -2,6 +2,7 @@
 #include "form1.h"
 
 #include "board.h"
+#include "builtinart.h"
 #include "builtinpictures.h"
 #include "gametime.h"
 #include "halloffameerror.h"
@@ -62,7 +63,7 @@ Form1::Form1(const EditionProfile &profile, Platform &platform, QWidget *parent)
         flags |= Qt::WindowMinimizeButtonHint;
     setWindowFlags(flags);
     setWindowTitle(QString::fromLatin1(profile.caption));
-    setWindowIcon(QIcon(QStringLiteral(":/art/tilvane.png")));
+    setWindowIcon(QIcon(BuiltinArt::windowIconPath()));
     setFixedSize(twipsToPixels(profile.clientTwips.width()),
                  twipsToPixels(profile.clientTwips.height()));
     setAutoFillBackground(true);

@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+
+// The pictures compiled into the programs by linking tilvane_art.
+namespace BuiltinArt
+{
+
+inline constexpr int kPictureCount = 48;
+
+// Resource path of built-in picture 1..kPictureCount, 64 x 64 pixels.
+QString picturePath(int number);
+// Resource path of the 32 x 32 window icon.
+QString windowIconPath();
+
+} // namespace BuiltinArt

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Writes every generated picture: the icon pool as "(N).ico" into one folder,
+// and into another the built-in pictures as builtin/NN.png, the window icon
+// tilvane.png and the themed icons hicolor/<S>x<S>/apps/tilvane.png.
+class ArtWriter
+{
+public:
+    ArtWriter(const QString &iconsFolder, const QString &artFolder);
+
+    bool writeAll();
+    // What failed, after writeAll returned false.
+    QString error() const { return m_error; }
+
+private:
+    bool writePool();
+    bool writeBuiltins();
+    bool writeAppIcons();
+    bool writeFile(const QString &path, const QByteArray &bytes);
+
+    QString m_iconsFolder;
+    QString m_artFolder;
+    QString m_error;
+};

@@ -1,0 +1,10 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+class GlyphCanvas;
+
+inline constexpr int kBuiltinGlyphCount = 48;
+
+// Draws glyph 0..kBuiltinGlyphCount-1, each a different small picture of a
+// thing, within about 14..86 of the canvas box.
+void drawBuiltinGlyph(GlyphCanvas &canvas, int index);

@@ -1,0 +1,9 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+// The picture as a 32-bit RGBA PNG file; the same picture always gives the
+// same bytes.
+QByteArray pngBytes(const QImage &picture);
