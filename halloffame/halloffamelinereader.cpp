@@ -31,7 +31,17 @@ QString decoded(QByteArrayView bytes, bool cut)
     const QString text = utf8.decode(cut ? withoutSplitCharacter(bytes) : bytes);
     if (!utf8.hasError())
         return text;
-    return QString::fromLatin1(bytes);
+    // Saved again as UTF-8, every character above ASCII takes two bytes: keep
+    // only what still fits the bound, so the line reads back as it was saved.
+    qsizetype kept = 0;
+    qsizetype savedSize = 0;
+    for (const char byte : bytes) {
+        savedSize += uchar(byte) < 0x80 ? 1 : 2;
+        if (savedSize > HallOfFameLineReader::MaxLineBytes)
+            break;
+        ++kept;
+    }
+    return QString::fromLatin1(bytes.first(kept));
 }
 
 } // namespace

@@ -90,9 +90,9 @@ void TestHallOfFameLines::parse_data()
         << QByteArray(longLine.toLatin1() + "\r") << QStringList { longLine };
     QTest::newRow("cut through a character drops its first half") << QByteArray(
         longLine.chopped(1).toLatin1() + "\xc3\xa9z\n") << QStringList { longLine.chopped(1) };
-    QTest::newRow("cut line of Latin-1 stays Latin-1")
+    QTest::newRow("cut line of Latin-1 stays Latin-1, as long as it saves")
         << QByteArray(longLine.chopped(2).toLatin1() + "\xe9\xe9\xe9\n")
-        << QStringList { longLine.chopped(2) + e_acute + e_acute };
+        << QStringList { longLine.chopped(2) + e_acute };
 }
 
 void TestHallOfFameLines::parse()
@@ -100,6 +100,8 @@ void TestHallOfFameLines::parse()
     QFETCH(QByteArray, content);
     QFETCH(QStringList, expected);
     QCOMPARE(parseLines(content), expected);
+    // Whatever a file held, its entries save and load back unchanged.
+    QCOMPARE(parseLines(formatLines(expected)), expected);
 }
 
 void TestHallOfFameLines::parseInPieces_data()
