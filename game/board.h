@@ -7,7 +7,7 @@
 // the top-left) on a board gridSide tiles wide.
 constexpr QPoint cellTopLeftTwips(int k, int gridSide)
 {
-    return {120 + 720 * (k % gridSide), 120 + 720 * (k / gridSide)};
+    return { 120 + 720 * (k % gridSide), 120 + 720 * (k / gridSide) };
 }
 
 inline constexpr int kTileTwips = 600;

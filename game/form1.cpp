@@ -8,6 +8,7 @@
 #include "halloffameerror.h"
 #include "halloffamefile.h"
 #include "halloffamelines.h"
+#include "halloffamepath.h"
 #include "halloffameranking.h"
 #include "iconpicture.h"
 #include "leadingnumber.h"
@@ -19,17 +20,17 @@
 #include "twips.h"
 
 #include <QCloseEvent>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
+#include <QTimer>
 #include <QWindow>
 
-namespace {
+namespace
+{
 
 constexpr int kEntriesSaved = 6;
 // Longest wait for the window system to carry out one step of the closing
@@ -64,8 +65,8 @@ Form1::Form1(const EditionProfile &profile, Platform &platform, QWidget *parent)
     setWindowFlags(flags);
     setWindowTitle(QString::fromLatin1(profile.caption));
     setWindowIcon(QIcon(BuiltinArt::windowIconPath()));
-    setFixedSize(twipsToPixels(profile.clientTwips.width()),
-                 twipsToPixels(profile.clientTwips.height()));
+    setFixedSize(
+        twipsToPixels(profile.clientTwips.width()), twipsToPixels(profile.clientTwips.height()));
     setAutoFillBackground(true);
     QPalette grey = palette();
     grey.setColor(QPalette::Window, QColor(192, 192, 192));
@@ -101,7 +102,8 @@ void Form1::createControls()
         createTile(i);
 
     Label1 = new QLabel(
-        QStringLiteral("  Find the pairs: turn two tiles at a time, as few times as you can."), this);
+        QStringLiteral("  Find the pairs: turn two tiles at a time, as few times as you can."),
+        this);
     Label1->setGeometry(twipsToPixels(m_profile.footerTwips));
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -171,7 +173,8 @@ void Form1::GetIcons()
     QList<QImage> chosen;
     chosen.reserve(m_profile.pairCount);
     for (int i = 1; i <= m_profile.pairCount; ++i) {
-        const QImage picture = loadIconPicture(iconPath(folder, lstRand->item(i)->text()), pixelSize);
+        const QImage picture
+            = loadIconPicture(iconPath(folder, lstRand->item(i)->text()), pixelSize);
         if (picture.isNull())
             return;
         Image1[i]->setPicture(picture);
@@ -190,7 +193,8 @@ void Form1::proc2()
         return;
     const int count = roundHalfEven(n);
     m_platform.reseed(m_platform.timer());
-    const QList<int> permutation = drawPermutation(count, [this] { return m_platform.nextRandom(); });
+    const QList<int> permutation
+        = drawPermutation(count, [this] { return m_platform.nextRandom(); });
     QStringList entries;
     entries.reserve(count);
     for (int value : permutation)
@@ -240,9 +244,8 @@ void Form1::EndGame()
     } else {
         showSummary();
     }
-    const Platform::Answer again
-        = m_platform.messageBox(QStringLiteral("Do Want To play Again?"), Platform::Buttons::YesNo,
-                                Platform::Icon::Question, QStringLiteral("Question"));
+    const Platform::Answer again = m_platform.messageBox(QStringLiteral("Do Want To play Again?"),
+        Platform::Buttons::YesNo, Platform::Icon::Question, QStringLiteral("Question"));
     if (again == Platform::Answer::Yes)
         Reset();
     else
@@ -252,17 +255,15 @@ void Form1::EndGame()
 void Form1::showHallOfFame()
 {
     m_platform.messageBox(hallOfFameLines().mid(1, 5).join(QStringLiteral("\r\n\r\n")),
-                          Platform::Buttons::Ok, Platform::Icon::Information,
-                          QStringLiteral("Tilvane"));
+        Platform::Buttons::Ok, Platform::Icon::Information, QStringLiteral("Tilvane"));
 }
 
 void Form1::showSummary()
 {
     const int timeNow = secondsOfDay(m_platform.currentDateTime());
     m_platform.messageBox(summaryText(QLocale(), gameState.startTime, timeNow,
-                                      gameState.elapsedTime, gameState.clickCount),
-                          Platform::Buttons::Ok, Platform::Icon::Information,
-                          QStringLiteral("Tilvane"));
+                              gameState.elapsedTime, gameState.clickCount),
+        Platform::Buttons::Ok, Platform::Icon::Information, QStringLiteral("Tilvane"));
 }
 
 void Form1::CheckHigherScore()
@@ -274,22 +275,17 @@ void Form1::CheckHigherScore()
         return;
     playerName = HallOfFameLines::sanitizedName(
         m_platform.inputBox(QStringLiteral("Enter Your Name"), QStringLiteral("Hall Of Fame")));
-    setHallOfFameLines(HallOfFameRanking::entered(lines, place, playerName,
-                                                  formatHms(gameState.elapsedTime), tries));
+    setHallOfFameLines(HallOfFameRanking::entered(
+        lines, place, playerName, formatHms(gameState.elapsedTime), tries));
 }
 
 QString Form1::buildHallOfFamePath()
 {
     if (m_profile.hallOfFame == HallOfFameLocation::SystemDriveTemp) {
-#ifdef Q_OS_WIN
-        const QString folder = QStringLiteral("\\WINDOWS\\Temp\\Tilvane.ini");
-#else
-        // The machine-wide folder that survives a restart.
-        const QString folder = QStringLiteral("/var/tmp/Tilvane.ini");
-#endif
-        return m_platform.environmentVariable(QStringLiteral("SystemDrive")) + folder;
+        return hallOfFamePathOf(m_profile.hallOfFame, QString(),
+            m_platform.environmentVariable(QStringLiteral("SystemDrive")));
     }
-    return m_platform.programFolder() + QDir::separator() + QStringLiteral("Tilvane.ini");
+    return hallOfFamePathOf(m_profile.hallOfFame, m_platform.programFolder(), QString());
 }
 
 QStringList Form1::hallOfFameLines() const
@@ -319,8 +315,8 @@ void Form1::LoadIniFile()
 void Form1::SaveIniFile()
 {
     hallOfFamePath = buildHallOfFamePath();
-    HallOfFameFile::save(hallOfFamePath, hallOfFameLines().mid(0, kEntriesSaved),
-                         sharingOf(m_profile));
+    HallOfFameFile::save(
+        hallOfFamePath, hallOfFameLines().mid(0, kEntriesSaved), sharingOf(m_profile));
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -394,8 +390,8 @@ bool Form1::waitForWindowMove()
     QTimer wakeUp;
     wakeUp.start(kMoveWaitMs);
     while (!m_windowMoved && !waited.hasExpired(kMoveWaitMs)) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents
-                                        | QEventLoop::WaitForMoreEvents);
+        QCoreApplication::processEvents(
+            QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
     }
     return m_windowMoved;
 }

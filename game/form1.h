@@ -4,10 +4,9 @@
 #include "editionprofile.h"
 #include "gamestate.h"
 
+#include <memory>
 #include <QList>
 #include <QWidget>
-
-#include <memory>
 
 class HallOfFameRanking;
 class Platform;

@@ -4,7 +4,8 @@
 #include <QFile>
 #include <QImageReader>
 
-namespace {
+namespace
+{
 
 // Far above any tile face (256 x 256 x 4 bytes is a quarter of it).
 constexpr int kAllocationLimitMiB = 4;

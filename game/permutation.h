@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QList>
-
 #include <functional>
+#include <QList>
 
 // Nearest integer, halves to the even neighbour (1.5 -> 2, 2.5 -> 2).
 int roundHalfEven(double value);

@@ -26,8 +26,7 @@ public:
     virtual double nextRandom() = 0;
 
     // Modal; returns the button pressed.
-    virtual Answer messageBox(const QString &text, Buttons buttons, Icon icon,
-                              const QString &title)
+    virtual Answer messageBox(const QString &text, Buttons buttons, Icon icon, const QString &title)
         = 0;
     // Modal; empty text when cancelled.
     virtual QString inputBox(const QString &prompt, const QString &title) = 0;

@@ -3,16 +3,16 @@
 
 #include "twips.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QRandomGenerator>
 #include <QScreen>
 
-#include <cstdio>
-#include <cstdlib>
-
-namespace {
+namespace
+{
 
 QMessageBox::Icon toQt(Platform::Icon icon)
 {
@@ -60,13 +60,12 @@ double QtPlatform::nextRandom()
     return m_random.next();
 }
 
-Platform::Answer QtPlatform::messageBox(const QString &text, Buttons buttons, Icon icon,
-                                        const QString &title)
+Platform::Answer QtPlatform::messageBox(
+    const QString &text, Buttons buttons, Icon icon, const QString &title)
 {
     QMessageBox box(toQt(icon), title, displayText(text),
-                    buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No
-                                              : QMessageBox::Ok,
-                    QApplication::activeWindow());
+        buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+        QApplication::activeWindow());
     box.setTextFormat(Qt::PlainText);
     switch (box.exec()) {
     case QMessageBox::Yes:
@@ -81,8 +80,8 @@ Platform::Answer QtPlatform::messageBox(const QString &text, Buttons buttons, Ic
 QString QtPlatform::inputBox(const QString &prompt, const QString &title)
 {
     bool accepted = false;
-    const QString text = QInputDialog::getText(QApplication::activeWindow(), title, prompt,
-                                               QLineEdit::Normal, QString(), &accepted);
+    const QString text = QInputDialog::getText(
+        QApplication::activeWindow(), title, prompt, QLineEdit::Normal, QString(), &accepted);
     return accepted ? text : QString();
 }
 

@@ -14,8 +14,8 @@ public:
     float timer() override;
     void reseed(float timerValue) override;
     double nextRandom() override;
-    Answer messageBox(const QString &text, Buttons buttons, Icon icon,
-                      const QString &title) override;
+    Answer messageBox(
+        const QString &text, Buttons buttons, Icon icon, const QString &title) override;
     QString inputBox(const QString &prompt, const QString &title) override;
     QString programFolder() override;
     QString environmentVariable(const QString &name) override;

@@ -3,7 +3,8 @@
 
 #include <bit>
 
-namespace {
+namespace
+{
 
 quint64 splitMix(quint64 &state)
 {

@@ -6,7 +6,8 @@
 #include <QLocale>
 #include <QTime>
 
-namespace {
+namespace
+{
 
 // Drops the zone fields ("t") of a time format, leaving quoted text alone.
 QString timeFormatWithoutZone(const QLocale &locale)
@@ -27,12 +28,12 @@ QString timeFormatWithoutZone(const QLocale &locale)
 
 QString timeOfDayText(const QLocale &locale, int secondsOfDay)
 {
-    return locale.toString(QTime::fromMSecsSinceStartOfDay(secondsOfDay * 1000),
-                           timeFormatWithoutZone(locale));
+    return locale.toString(
+        QTime::fromMSecsSinceStartOfDay(secondsOfDay * 1000), timeFormatWithoutZone(locale));
 }
 
-QString summaryText(const QLocale &locale, int startTime, int timeNow, int elapsedTime,
-                    double tries)
+QString summaryText(
+    const QLocale &locale, int startTime, int timeNow, int elapsedTime, double tries)
 {
     return QStringLiteral("Time Started ") + timeOfDayText(locale, startTime)
         + QStringLiteral(" End Time ") + timeOfDayText(locale, timeNow) + QStringLiteral("\r\n")

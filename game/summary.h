@@ -10,5 +10,5 @@ class QLocale;
 QString timeOfDayText(const QLocale &locale, int secondsOfDay);
 
 // The message that ends a game on the small boards: two lines, CR LF between.
-QString summaryText(const QLocale &locale, int startTime, int timeNow, int elapsedTime,
-                    double tries);
+QString summaryText(
+    const QLocale &locale, int startTime, int timeNow, int elapsedTime, double tries);

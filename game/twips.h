@@ -14,6 +14,6 @@ constexpr int twipsToPixels(int twips)
 
 constexpr QRect twipsToPixels(const QRect &twips)
 {
-    return {twipsToPixels(twips.x()), twipsToPixels(twips.y()), twipsToPixels(twips.width()),
-            twipsToPixels(twips.height())};
+    return { twipsToPixels(twips.x()), twipsToPixels(twips.y()), twipsToPixels(twips.width()),
+        twipsToPixels(twips.height()) };
 }

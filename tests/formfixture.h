@@ -9,12 +9,11 @@
 #include "tilecover.h"
 #include "tileface.h"
 
+#include <memory>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
-
-#include <memory>
 
 struct FormFixture {
     QTemporaryDir dir;
@@ -28,7 +27,8 @@ struct FormFixture {
             writeTestIcons(dir.path());
         // Edition 3 finds its file below this "system drive".
         QDir(dir.path()).mkpath(QStringLiteral("drive/var/tmp"));
-        platform.environment.insert(QStringLiteral("SystemDrive"), dir.path() + QStringLiteral("/drive"));
+        platform.environment.insert(
+            QStringLiteral("SystemDrive"), dir.path() + QStringLiteral("/drive"));
     }
 
     Form1 &open(const EditionProfile &profile)

@@ -5,11 +5,10 @@
 #include "platform.h"
 #include "seededrandom.h"
 
+#include <functional>
 #include <QHash>
 #include <QList>
 #include <QStringList>
-
-#include <functional>
 
 class ScriptedPlatform : public Platform
 {
@@ -25,13 +24,13 @@ public:
         QString title;
     };
 
-    QDateTime now{QDate(2026, 12, 7), QTime(14, 5, 9)};
+    QDateTime now { QDate(2026, 12, 7), QTime(14, 5, 9) };
     // Served first, one per reading of the clock; `now` once they run out.
     QList<QDateTime> clockReadings;
     float timerValue = 50709.0f;
     // Served first, in order; the seeded generator takes over when they run out.
     QList<double> randomValues;
-    SeededRandom random{0x5eed};
+    SeededRandom random { 0x5eed };
     int reseeds = 0;
 
     // Answers to the Yes/No questions, in order; No when they run out.
@@ -64,10 +63,10 @@ public:
     {
         return randomValues.isEmpty() ? random.next() : randomValues.takeFirst();
     }
-    Answer messageBox(const QString &text, Buttons buttons, Icon icon,
-                      const QString &title) override
+    Answer messageBox(
+        const QString &text, Buttons buttons, Icon icon, const QString &title) override
     {
-        messages.append({text, buttons, icon, title});
+        messages.append({ text, buttons, icon, title });
         if (onMessage)
             onMessage(messages.last());
         if (buttons == Buttons::Ok)
@@ -76,7 +75,7 @@ public:
     }
     QString inputBox(const QString &prompt, const QString &title) override
     {
-        prompts.append({prompt, title});
+        prompts.append({ prompt, title });
         return typed.isEmpty() ? QString() : typed.takeFirst();
     }
     QString programFolder() override { return folder; }

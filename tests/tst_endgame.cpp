@@ -8,9 +8,10 @@
 
 using Answer = Platform::Answer;
 
-namespace {
+namespace
+{
 
-const QStringList kDefaultLines{
+const QStringList kDefaultLines {
     "[Tilvane]",
     "No1 Fred1 Time 00:00:00 Trys 999",
     "No2 Fred2 Time 00:00:00 Trys 999",
@@ -105,15 +106,16 @@ void TestEndGame::missingFileIsCreatedThenLoaded()
 void TestEndGame::existingFileIsNeverRewrittenAtStart()
 {
     FormFixture game;
-    const QByteArray odd("[Scores]\r\nNo1 Zoe Time 00:01:00 Trys 20\n\r\nNo3 Max, Jr Time 00:09:00 Trys 70\r\n");
+    const QByteArray odd(
+        "[Scores]\r\nNo1 Zoe Time 00:01:00 Trys 20\n\r\nNo3 Max, Jr Time 00:09:00 Trys 70\r\n");
     writeAll(hallOfFameFile(game), odd);
     const QDateTime modified = QFileInfo(hallOfFameFile(game)).lastModified();
     Form1 &form = game.open(kEdition31);
     QCOMPARE(readAll(hallOfFameFile(game)), odd);
     QCOMPARE(QFileInfo(hallOfFameFile(game)).lastModified(), modified);
     QCOMPARE(entries(form.List1),
-             (QStringList{"[Scores]", "No1 Zoe Time 00:01:00 Trys 20", "",
-                          "No3 Max, Jr Time 00:09:00 Trys 70", kDefaultLines[4], kDefaultLines[5]}));
+        (QStringList { "[Scores]", "No1 Zoe Time 00:01:00 Trys 20", "",
+            "No3 Max, Jr Time 00:09:00 Trys 70", kDefaultLines[4], kDefaultLines[5] }));
 }
 
 void TestEndGame::startFailsBeforeTheWindowShows_data()
@@ -136,8 +138,9 @@ void TestEndGame::startFailsBeforeTheWindowShows()
     QVERIFY(!form.start());
     QVERIFY(!form.isVisible());
     QCOMPARE(game.platform.failures.size(), 1);
-    QVERIFY2(game.platform.failures.first().contains(nowhere), qPrintable(game.platform.failures.first()));
-    QCOMPARE(game.platform.endStatuses, QList<int>{1});
+    QVERIFY2(game.platform.failures.first().contains(nowhere),
+        qPrintable(game.platform.failures.first()));
+    QCOMPARE(game.platform.endStatuses, QList<int> { 1 });
 }
 
 void TestEndGame::perfectGameEntersTheHallOfFame()
@@ -146,7 +149,7 @@ void TestEndGame::perfectGameEntersTheHallOfFame()
     setClock(game, QTime(10, 0, 0, 900));
     Form1 &form = game.open(kEdition31);
     setClock(game, QTime(10, 4, 10, 100));
-    game.platform.typed = {QStringLiteral("Ann")};
+    game.platform.typed = { QStringLiteral("Ann") };
     playPerfectGame(game);
 
     QCOMPARE(game.platform.prompts.size(), 1);
@@ -154,11 +157,12 @@ void TestEndGame::perfectGameEntersTheHallOfFame()
     QCOMPARE(game.platform.prompts[0].title, QStringLiteral("Hall Of Fame"));
     QCOMPARE(game.platform.messages.size(), 2);
     const auto &box = game.platform.messages[0];
-    QCOMPARE(box.text, QStringLiteral("No1 Ann Time 00:04:10 Trys 50\r\n\r\n"
-                                      "No 2 Fred1 Time 00:00:00 Trys 999\r\n\r\n"
-                                      "No 3 Fred2 Time 00:00:00 Trys 999\r\n\r\n"
-                                      "No 4 Fred3 Time 00:00:00 Trys 999\r\n\r\n"
-                                      "No5  Fred4 Time 00:00:00 Trys 999"));
+    QCOMPARE(box.text,
+        QStringLiteral("No1 Ann Time 00:04:10 Trys 50\r\n\r\n"
+                       "No 2 Fred1 Time 00:00:00 Trys 999\r\n\r\n"
+                       "No 3 Fred2 Time 00:00:00 Trys 999\r\n\r\n"
+                       "No 4 Fred3 Time 00:00:00 Trys 999\r\n\r\n"
+                       "No5  Fred4 Time 00:00:00 Trys 999"));
     QCOMPARE(box.title, QStringLiteral("Tilvane"));
     QCOMPARE(box.icon, Platform::Icon::Information);
     QCOMPARE(box.buttons, Platform::Buttons::Ok);
@@ -169,12 +173,12 @@ void TestEndGame::perfectGameEntersTheHallOfFame()
     QCOMPARE(question.buttons, Platform::Buttons::YesNo);
 
     // No: the window unloads, saving first.
-    QCOMPARE(game.platform.endStatuses, QList<int>{0});
+    QCOMPARE(game.platform.endStatuses, QList<int> { 0 });
     QCOMPARE(form.gameState.clickCount, 50.0);
     QCOMPARE(readAll(hallOfFameFile(game)),
-             fileText({"[Tilvane]", "No1 Ann Time 00:04:10 Trys 50", "No 2 Fred1 Time 00:00:00 Trys 999",
-                       "No 3 Fred2 Time 00:00:00 Trys 999", "No 4 Fred3 Time 00:00:00 Trys 999",
-                       "No5  Fred4 Time 00:00:00 Trys 999"}));
+        fileText({ "[Tilvane]", "No1 Ann Time 00:04:10 Trys 50",
+            "No 2 Fred1 Time 00:00:00 Trys 999", "No 3 Fred2 Time 00:00:00 Trys 999",
+            "No 4 Fred3 Time 00:00:00 Trys 999", "No5  Fred4 Time 00:00:00 Trys 999" }));
 }
 
 void TestEndGame::noPlaceMeansNoPrompt()
@@ -195,10 +199,11 @@ void TestEndGame::clicksAreHalvedAndTruncated()
     FormFixture game;
     Form1 &form = game.open(kEdition31);
     form.gameState.clickCount = 101;
-    game.platform.typed = {QStringLiteral("Odd")};
+    game.platform.typed = { QStringLiteral("Odd") };
     form.EndGame();
     QCOMPARE(form.gameState.clickCount, 50.0);
-    QVERIFY(game.platform.messages[0].text.startsWith(QStringLiteral("No1 Odd Time 00:00:00 Trys 50\r\n")));
+    QVERIFY(game.platform.messages[0].text.startsWith(
+        QStringLiteral("No1 Odd Time 00:00:00 Trys 50\r\n")));
 }
 
 void TestEndGame::gameAcrossMidnight()
@@ -207,18 +212,19 @@ void TestEndGame::gameAcrossMidnight()
     setClock(game, QTime(23, 59, 0));
     Form1 &form = game.open(kEdition3);
     setClock(game, QTime(0, 1, 0));
-    game.platform.typed = {QStringLiteral("Owl")};
+    game.platform.typed = { QStringLiteral("Owl") };
     playPerfectGame(game);
     QCOMPARE(form.gameState.elapsedTime, 120);
-    QVERIFY(game.platform.messages[0].text.startsWith(QStringLiteral("No1 Owl Time 00:02:00 Trys 50")));
+    QVERIFY(
+        game.platform.messages[0].text.startsWith(QStringLiteral("No1 Owl Time 00:02:00 Trys 50")));
 }
 
 void TestEndGame::yesDealsAgainAndRemembers()
 {
     FormFixture game;
     Form1 &form = game.open(kEdition31);
-    game.platform.answers = {Answer::Yes};
-    game.platform.typed = {QStringLiteral("Ann")};
+    game.platform.answers = { Answer::Yes };
+    game.platform.typed = { QStringLiteral("Ann") };
     setClock(game, QTime(15, 0, 0));
     playPerfectGame(game);
 
@@ -235,19 +241,20 @@ void TestEndGame::yesDealsAgainAndRemembers()
     game.platform.messages.clear();
     game.clickTile(3);
     game.clickTile(4);
-    game.platform.typed = {QStringLiteral("Bob")};
+    game.platform.typed = { QStringLiteral("Bob") };
     playPerfectGame(game);
     QCOMPARE(game.platform.messages[0].text,
-             QStringLiteral("No1 Ann Time 00:54:51 Trys 50\r\n\r\nNo 2Bob Time 00:00:00 Trys 51\r\n\r\n"
-                            "No 32 Fred1 Time 00:00:00 Trys 999\r\n\r\nNo 43 Fred2 Time 00:00:00 Trys 999"
-                            "\r\n\r\nNo5 4 Fred3 Time 00:00:00 Trys 999"));
+        QStringLiteral(
+            "No1 Ann Time 00:54:51 Trys 50\r\n\r\nNo 2Bob Time 00:00:00 Trys 51\r\n\r\n"
+            "No 32 Fred1 Time 00:00:00 Trys 999\r\n\r\nNo 43 Fred2 Time 00:00:00 Trys 999"
+            "\r\n\r\nNo5 4 Fred3 Time 00:00:00 Trys 999"));
 }
 
 void TestEndGame::namesStayOnOneLine()
 {
     FormFixture game;
     game.open(kEdition31);
-    game.platform.typed = {QStringLiteral("Ann, the\r\nGreat\tOne")};
+    game.platform.typed = { QStringLiteral("Ann, the\r\nGreat\tOne") };
     playPerfectGame(game);
     const QString line = QStringLiteral("No1 Ann, the  Great One Time 00:00:00 Trys 50");
     QCOMPARE(readAll(hallOfFameFile(game)).split('\n').at(1), line.toUtf8() + '\r');
@@ -265,7 +272,7 @@ void TestEndGame::closingSavesBeforeTheAnimation()
     Form1 &form = game.open(kEdition31);
     form.List1->item(3)->setText(QStringLiteral("No3 Mid Time 00:03:00 Trys 33"));
     QVERIFY(!form.close());
-    QCOMPARE(game.platform.endStatuses, QList<int>{0});
+    QCOMPARE(game.platform.endStatuses, QList<int> { 0 });
     QVERIFY(form.closingPasses() > 0);
     QVERIFY(readAll(hallOfFameFile(game)).contains("No3 Mid Time 00:03:00 Trys 33\r\n"));
 }
@@ -282,7 +289,7 @@ void TestEndGame::failedSaveKeepsTheFileAndSkipsTheAnimation()
     QVERIFY(QDir().rename(moved, game.dir.path()));
     QCOMPARE(game.platform.failures.size(), 1);
     QVERIFY(game.platform.failures[0].contains(QStringLiteral("Tilvane.ini")));
-    QCOMPARE(game.platform.endStatuses, QList<int>{1});
+    QCOMPARE(game.platform.endStatuses, QList<int> { 1 });
     QCOMPARE(form.closingPasses(), 0);
     QCOMPARE(readAll(hallOfFameFile(game)), before);
 }
@@ -311,7 +318,7 @@ void TestEndGame::closingPasses()
     form.close();
     QCOMPARE(form.closingPasses(), passes);
     QCOMPARE(form.pos(), start + QPoint(2, 2) * passes);
-    QCOMPARE(game.platform.endStatuses, QList<int>{0});
+    QCOMPARE(game.platform.endStatuses, QList<int> { 0 });
 }
 
 void TestEndGame::secondCloseIsNotHandled()
@@ -321,7 +328,7 @@ void TestEndGame::secondCloseIsNotHandled()
     form.close();
     form.List1->item(1)->setText(QStringLiteral("changed after closing"));
     form.close();
-    QCOMPARE(game.platform.endStatuses, QList<int>{0});
+    QCOMPARE(game.platform.endStatuses, QList<int> { 0 });
     QVERIFY(!readAll(hallOfFameFile(game)).contains("changed"));
 }
 
@@ -329,12 +336,14 @@ void TestEndGame::smallBoardSummary_data()
 {
     QTest::addColumn<const EditionProfile *>("profile");
     QTest::addColumn<QString>("text");
-    QTest::newRow("tilvane-v2") << &kEdition2
-                                << "Time Started 2:05:09 PM End Time 2:07:41 PM\r\nTotal Time Playing "
-                                   "For 00:02:31 With 18 Trys";
-    QTest::newRow("tilvane-v1") << &kEdition1
-                                << "Time Started 2:05:09 PM End Time 2:07:41 PM\r\nTotal Time Playing "
-                                   "For 00:02:31 With 8 Trys";
+    QTest::newRow("tilvane-v2")
+        << &kEdition2
+        << "Time Started 2:05:09 PM End Time 2:07:41 PM\r\nTotal Time Playing "
+           "For 00:02:31 With 18 Trys";
+    QTest::newRow("tilvane-v1")
+        << &kEdition1
+        << "Time Started 2:05:09 PM End Time 2:07:41 PM\r\nTotal Time Playing "
+           "For 00:02:31 With 8 Trys";
 }
 
 // The end time shown is the clock read for the message, a second after the
@@ -348,8 +357,8 @@ void TestEndGame::smallBoardSummary()
     setClock(game, QTime(14, 5, 9));
     game.open(*profile);
     const QDate today(2026, 12, 7);
-    game.platform.clockReadings = {QDateTime(today, QTime(14, 7, 40, 999)),
-                                   QDateTime(today, QTime(14, 7, 41))};
+    game.platform.clockReadings
+        = { QDateTime(today, QTime(14, 7, 40, 999)), QDateTime(today, QTime(14, 7, 41)) };
     playPerfectGame(game);
     QLocale::setDefault(QLocale::c());
 
@@ -360,7 +369,7 @@ void TestEndGame::smallBoardSummary()
     QCOMPARE(summary.icon, Platform::Icon::Information);
     QCOMPARE(summary.buttons, Platform::Buttons::Ok);
     QCOMPARE(game.platform.messages[1].text, QStringLiteral("Do Want To play Again?"));
-    QCOMPARE(game.platform.endStatuses, QList<int>{0});
+    QCOMPARE(game.platform.endStatuses, QList<int> { 0 });
     // No file of any kind, anywhere the program looks.
     QCOMPARE(QDir(game.dir.path()).entryList(QDir::Files), QStringList());
     QVERIFY(!QFile::exists(game.dir.path() + QStringLiteral("/drive/var/tmp/Tilvane.ini")));

@@ -6,14 +6,13 @@
 #include "halloffamelines.h"
 #include "halloffameranking.h"
 
+#include <cstdlib>
+#include <fuzzer/FuzzedDataProvider.h>
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <fuzzer/FuzzedDataProvider.h>
-
-#include <cstdlib>
-
-namespace {
+namespace
+{
 
 void require(bool condition, const char *what)
 {
@@ -27,8 +26,8 @@ void require(bool condition, const char *what)
 const QTemporaryDir &scratch()
 {
     static const QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
-                                       ? QStringLiteral("/dev/shm/tilvane-fuzz-XXXXXX")
-                                       : QDir::tempPath() + QStringLiteral("/tilvane-fuzz-XXXXXX"));
+            ? QStringLiteral("/dev/shm/tilvane-fuzz-XXXXXX")
+            : QDir::tempPath() + QStringLiteral("/tilvane-fuzz-XXXXXX"));
     return dir;
 }
 
@@ -50,9 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     HallOfFameRanking ranking;
     const int place = ranking.findPlace(loaded, tries);
     require(place >= 0 && place <= 5, "a place is 0 to 5");
-    const QStringList entered = HallOfFameRanking::entered(
-        loaded, place, QString::fromUtf8(name.data(), qsizetype(name.size())),
-        QStringLiteral("00:01:02"), tries);
+    const QStringList entered = HallOfFameRanking::entered(loaded, place,
+        QString::fromUtf8(name.data(), qsizetype(name.size())), QStringLiteral("00:01:02"), tries);
     require(entered.size() == HallOfFameLines::EntryCount, "six entries after a result");
     require(entered.first() == loaded.first(), "the header is never touched");
     if (place == 0)
@@ -66,6 +64,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     HallOfFameFile::save(path, reread);
     require(HallOfFameFile::load(path) == reread, "a saved file loads back as it was saved");
     require(HallOfFameLines::parseLines(HallOfFameLines::formatLines(reread)) == reread,
-            "formatted lines parse back");
+        "formatted lines parse back");
     return 0;
 }

@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: MIT
+#include "editions.h"
+#include "formfixture.h"
+#include "halloffamepath.h"
+
+#include <QFile>
+#include <QListWidget>
+#include <sys/stat.h>
+
+class TestEdition3 : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void path_data();
+    void path();
+    void oneFileForEveryCopy();
+    void pathIsReadAgainAtClosing();
+    void linkAtThePathIsRefused();
+    void fileIsSharedWithEveryUser();
+};
+
+void TestEdition3::path_data()
+{
+    QTest::addColumn<int>("location");
+    QTest::addColumn<QString>("programFolder");
+    QTest::addColumn<QString>("systemDrive");
+    QTest::addColumn<QString>("path");
+    const int beside = int(HallOfFameLocation::ProgramFolder);
+    const int machineWide = int(HallOfFameLocation::SystemDriveTemp);
+    QTest::newRow("3.1 beside the program") << beside << "/opt/games"
+                                            << "C:"
+                                            << "/opt/games/Tilvane.ini";
+    QTest::newRow("3.1 folder is not trimmed") << beside << "/opt/games/"
+                                               << ""
+                                               << "/opt/games//Tilvane.ini";
+    QTest::newRow("3 with SystemDrive") << machineWide << "/opt/games"
+                                        << "/mnt/c"
+                                        << "/mnt/c/var/tmp/Tilvane.ini";
+    QTest::newRow("3 without SystemDrive") << machineWide << "/opt/games"
+                                           << ""
+                                           << "/var/tmp/Tilvane.ini";
+    QTest::newRow("3 with a trailing slash") << machineWide << "/opt/games"
+                                             << "/mnt/c/"
+                                             << "/mnt/c//var/tmp/Tilvane.ini";
+    QTest::newRow("no Hall of Fame") << int(HallOfFameLocation::None) << "/opt/games"
+                                     << "C:"
+                                     << "";
+}
+
+void TestEdition3::path()
+{
+    QFETCH(int, location);
+    QFETCH(QString, programFolder);
+    QFETCH(QString, systemDrive);
+    QFETCH(QString, path);
+    QCOMPARE(hallOfFamePathOf(HallOfFameLocation(location), programFolder, systemDrive), path);
+}
+
+// Two copies in two folders, one moved between runs: one Hall of Fame.
+void TestEdition3::oneFileForEveryCopy()
+{
+    FormFixture first;
+    FormFixture second;
+    second.platform.environment = first.platform.environment;
+    const QString shared = first.dir.path() + QStringLiteral("/drive/var/tmp/Tilvane.ini");
+
+    first.open(kEdition3);
+    QCOMPARE(first.form->hallOfFamePath, shared);
+    first.form->List1->item(1)->setText(QStringLiteral("No1 First Time 00:01:00 Trys 10"));
+    first.form->close();
+
+    second.open(kEdition3);
+    QCOMPARE(second.form->hallOfFamePath, shared);
+    QCOMPARE(
+        second.form->List1->item(1)->text(), QStringLiteral("No1 First Time 00:01:00 Trys 10"));
+    QVERIFY(!QFile::exists(first.dir.path() + QStringLiteral("/Tilvane.ini")));
+    QVERIFY(!QFile::exists(second.dir.path() + QStringLiteral("/Tilvane.ini")));
+}
+
+void TestEdition3::pathIsReadAgainAtClosing()
+{
+    FormFixture game;
+    game.open(kEdition3);
+    const QString later = game.dir.path() + QStringLiteral("/later");
+    QDir().mkpath(later + QStringLiteral("/var/tmp"));
+    game.platform.environment.insert(QStringLiteral("SystemDrive"), later);
+    game.form->close();
+    QCOMPARE(game.form->hallOfFamePath, later + QStringLiteral("/var/tmp/Tilvane.ini"));
+    QVERIFY(QFile::exists(game.form->hallOfFamePath));
+}
+
+void TestEdition3::linkAtThePathIsRefused()
+{
+    FormFixture game;
+    const QString target = game.dir.path() + QStringLiteral("/precious.txt");
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("someone else's file\n");
+    file.close();
+    const QString path = game.dir.path() + QStringLiteral("/drive/var/tmp/Tilvane.ini");
+    QVERIFY(QFile::link(target, path));
+
+    Form1 form(kEdition3, game.platform);
+    QVERIFY(!form.start());
+    QVERIFY(!form.isVisible());
+    QCOMPARE(game.platform.failures.size(), 1);
+    QVERIFY2(game.platform.failures[0].contains(QStringLiteral("symbolic link")),
+        qPrintable(game.platform.failures[0]));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("someone else's file\n"));
+}
+
+void TestEdition3::fileIsSharedWithEveryUser()
+{
+    const mode_t previous = umask(022);
+    FormFixture game;
+    game.open(kEdition3);
+    game.form->close();
+    umask(previous);
+    struct stat status {
+    };
+    QCOMPARE(lstat(QFile::encodeName(game.form->hallOfFamePath).constData(), &status), 0);
+    QVERIFY(S_ISREG(status.st_mode));
+    QCOMPARE(status.st_mode & 0777, mode_t(0666));
+}
+
+QTEST_MAIN(TestEdition3)
+#include "tst_edition3.moc"
