@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Makes the portable archive with cpack, unpacks it and checks that its one
+# top folder holds the programs with the Icons folder beside them, and that
+# 3.1 started there keeps its Hall of Fame in that folder.
+#
+# usage: checkpackage.sh BUILD WORK ICONS TOPFOLDER SOURCE PROGRAM...
+set -uo pipefail
+
+build=$1 work=$2 icons=$3 top=$4 source=$5
+shift 5
+programs=("$@")
+failures=0
+
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+rm -rf "$work"
+mkdir -p "$work/unpacked"
+
+if ! cpack -G TGZ --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1; then
+    cat "$work/cpack.log" >&2
+    echo "FAIL: cpack failed" >&2
+    exit 1
+fi
+archive=$work/$top.tar.gz
+if [ ! -f "$archive" ]; then
+    echo "FAIL: no $archive; cpack made: $(ls "$work")" >&2
+    exit 1
+fi
+tar -xzf "$archive" -C "$work/unpacked"
+
+[ "$(ls -A "$work/unpacked")" = "$top" ] || fail "the archive's top level is not just $top/: $(ls -A "$work/unpacked")"
+folder=$work/unpacked/$top
+
+expected=("${programs[@]}" Icons)
+for document in README.md LICENSE; do
+    [ -f "$source/$document" ] && expected+=("$document")
+done
+[ "$(ls -A "$folder" | sort)" = "$(printf '%s\n' "${expected[@]}" | sort)" ] \
+    || fail "$top/ holds '$(ls -A "$folder" | tr '\n' ' ')', not '${expected[*]}'"
+
+for program in "${programs[@]}"; do
+    if [ ! -f "$folder/$program" ] || [ -L "$folder/$program" ] || [ ! -x "$folder/$program" ]; then
+        fail "$top/$program is not an executable file"
+    fi
+done
+if [ -L "$folder/Icons" ] || [ ! -d "$folder/Icons" ]; then
+    fail "$top/Icons is not a folder"
+else
+    [ "$(cd "$folder/Icons" && ls)" = "$(cd "$icons" && ls -- *.ico)" ] \
+        || fail "$top/Icons differs from the build's pool"
+    for picture in "$icons"/*.ico; do
+        cmp -s "$picture" "$folder/Icons/${picture##*/}" || fail "$top/Icons/${picture##*/} differs"
+    done
+fi
+
+program=tilvane-v31
+QT_QPA_PLATFORM=offscreen "$folder/$program" >"$work/$program.log" 2>&1 &
+pid=$!
+tries=0
+while [ ! -e "$folder/Tilvane.ini" ] && kill -0 "$pid" 2>/dev/null && [ $tries -lt 600 ]; do
+    sleep 0.1
+    tries=$((tries + 1))
+done
+if kill -0 "$pid" 2>/dev/null; then
+    kill "$pid"
+    wait "$pid" 2>/dev/null
+else
+    wait "$pid"
+    fail "$program ended on starting with code $?: $(cat "$work/$program.log")"
+fi
+[ -f "$folder/Tilvane.ini" ] || fail "$program made no Hall-of-Fame file beside itself"
+
+if [ $failures -ne 0 ]; then
+    echo "$failures failures" >&2
+    exit 1
+fi
+echo "portable archive $top.tar.gz checked in $work"
