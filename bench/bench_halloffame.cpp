@@ -1,0 +1,248 @@
+// SPDX-License-Identifier: MIT
+// Loading, saving and ranking the Hall of Fame, on the default file and on
+// 50 MiB of junk, through the window's procedures.
+#include "editions.h"
+#include "form1.h"
+#include "halloffameerror.h"
+#include "halloffamefile.h"
+#include "halloffamelines.h"
+#include "halloffameranking.h"
+#include "scriptedplatform.h"
+
+#include <benchmark/benchmark.h>
+#include <filesystem>
+#include <memory>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+namespace
+{
+
+constexpr qsizetype kJunkBytes = 50 * 1024 * 1024;
+// Longer than the longest line the reader keeps.
+constexpr quint32 kLongestJunkLine = 3 * 4096;
+
+enum class FileKind {
+    Default,
+    // One line of 50 MiB: no line ever ends, so the whole file is read.
+    JunkLine,
+    // 50 MiB of random lines, some longer than a line may be, ended by LF or CR LF.
+    JunkLines,
+};
+
+QByteArray randomBytes(QRandomGenerator &random, qsizetype size)
+{
+    QList<quint32> words((size + 3) / 4);
+    random.fillRange(words.data(), words.size());
+    QByteArray bytes(reinterpret_cast<const char *>(words.constData()), size);
+    bytes.replace('\n', '\r');
+    return bytes;
+}
+
+QByteArray junkLines(QRandomGenerator &random)
+{
+    QByteArray content;
+    content.reserve(kJunkBytes + kLongestJunkLine);
+    while (content.size() < kJunkBytes) {
+        content += randomBytes(random, random.bounded(kLongestJunkLine));
+        content += random.bounded(2) ? "\r\n" : "\n";
+    }
+    content.truncate(kJunkBytes);
+    return content;
+}
+
+// The files, written once per run in a temporary folder.
+class Files
+{
+public:
+    Files()
+    {
+        HallOfFameFile::makeIfMissing(path(FileKind::Default));
+        QRandomGenerator random(0x7117a2e);
+        write(FileKind::JunkLine, randomBytes(random, kJunkBytes));
+        write(FileKind::JunkLines, junkLines(random));
+    }
+
+    QString path(FileKind kind) const
+    {
+        switch (kind) {
+        case FileKind::Default:
+            return m_dir.filePath(QStringLiteral("default.ini"));
+        case FileKind::JunkLine:
+            return m_dir.filePath(QStringLiteral("junk-line.ini"));
+        case FileKind::JunkLines:
+            break;
+        }
+        return m_dir.filePath(QStringLiteral("junk-lines.ini"));
+    }
+    QString folder(const QString &name) const
+    {
+        const QString path = m_dir.filePath(name);
+        QDir().mkpath(path);
+        return path;
+    }
+
+private:
+    void write(FileKind kind, const QByteArray &content)
+    {
+        QFile file(path(kind));
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            qFatal("cannot write %s", qPrintable(file.fileName()));
+    }
+
+    QTemporaryDir m_dir;
+};
+
+const Files &files()
+{
+    static const Files instance;
+    return instance;
+}
+
+// A window of an edition that keeps a Hall of Fame, with its own program
+// folder and system drive, its list holding the default entries.
+struct HallOfFameBoard {
+    ScriptedPlatform platform;
+    std::unique_ptr<Form1> form;
+
+    explicit HallOfFameBoard(const EditionProfile &profile)
+    {
+        const QString name = QString::fromLatin1(profile.deliverable);
+        platform.folder = files().folder(name + QStringLiteral("-program"));
+        const QString drive = files().folder(name + QStringLiteral("-drive"));
+        QDir(drive).mkpath(QStringLiteral("var/tmp"));
+        platform.environment.insert(QStringLiteral("SystemDrive"), drive);
+        form = std::make_unique<Form1>(profile, platform);
+        form->hallOfFamePath = files().path(FileKind::Default);
+        form->LoadIniFile();
+    }
+
+    void restoreDefaults()
+    {
+        form->List1->clear();
+        form->List1->addItems(HallOfFameLines::defaultLines());
+        platform.prompts.clear();
+        platform.typed = QStringList { QStringLiteral("Ada") };
+    }
+};
+
+qint64 sizeOf(FileKind kind)
+{
+    return QFile(files().path(kind)).size();
+}
+
+void BM_LoadIniFile(benchmark::State &state, const EditionProfile *profile, FileKind kind)
+{
+    HallOfFameBoard board(*profile);
+    board.form->hallOfFamePath = files().path(kind);
+    try {
+        for (auto _ : state)
+            board.form->LoadIniFile();
+    } catch (const HallOfFameError &error) {
+        state.SkipWithError(error.what());
+    }
+    // Only a file without line ends is read to its end.
+    if (kind == FileKind::JunkLine)
+        state.SetBytesProcessed(state.iterations() * sizeOf(kind));
+}
+BENCHMARK_CAPTURE(BM_LoadIniFile, v31_default, &kEdition31, FileKind::Default)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_LoadIniFile, v3_default, &kEdition3, FileKind::Default)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_LoadIniFile, v31_junk_line_50MiB, &kEdition31, FileKind::JunkLine)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LoadIniFile, v31_junk_lines_50MiB, &kEdition31, FileKind::JunkLines)
+    ->Unit(benchmark::kMicrosecond);
+
+// Each save replaces a file that is a fresh hard link to the kind's file,
+// so the 50 MiB are written once and the save still meets them at its path.
+void BM_SaveIniFile(benchmark::State &state, const EditionProfile *profile, FileKind kind)
+{
+    HallOfFameBoard board(*profile);
+    const std::filesystem::path source = files().path(kind).toStdString();
+    try {
+        board.form->SaveIniFile();
+        const std::filesystem::path target = board.form->hallOfFamePath.toStdString();
+        for (auto _ : state) {
+            state.PauseTiming();
+            std::filesystem::remove(target);
+            std::filesystem::create_hard_link(source, target);
+            state.ResumeTiming();
+            board.form->SaveIniFile();
+        }
+    } catch (const HallOfFameError &error) {
+        state.SkipWithError(error.what());
+    } catch (const std::filesystem::filesystem_error &error) {
+        state.SkipWithError(error.what());
+    }
+}
+BENCHMARK_CAPTURE(BM_SaveIniFile, v31_default, &kEdition31, FileKind::Default)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SaveIniFile, v3_default, &kEdition3, FileKind::Default)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SaveIniFile, v31_junk_line_50MiB, &kEdition31, FileKind::JunkLine)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_SaveIniFile, v31_junk_lines_50MiB, &kEdition31, FileKind::JunkLines)
+    ->Unit(benchmark::kMicrosecond);
+
+// A result that takes the first place: the ranking, the (scripted) name
+// prompt and the new entries in the list. The defaults return before each.
+void BM_CheckHigherScore_firstPlace(benchmark::State &state)
+{
+    HallOfFameBoard board(kEdition31);
+    board.form->gameState.clickCount = 60;
+    for (auto _ : state) {
+        state.PauseTiming();
+        board.restoreDefaults();
+        state.ResumeTiming();
+        board.form->CheckHigherScore();
+    }
+}
+BENCHMARK(BM_CheckHigherScore_firstPlace)->Unit(benchmark::kMicrosecond);
+
+void BM_CheckHigherScore_noPlace(benchmark::State &state)
+{
+    HallOfFameBoard board(kEdition31);
+    board.form->gameState.clickCount = 1000;
+    for (auto _ : state)
+        board.form->CheckHigherScore();
+}
+BENCHMARK(BM_CheckHigherScore_noPlace)->Unit(benchmark::kMicrosecond);
+
+void BM_Ranking_findPlace(benchmark::State &state)
+{
+    const QStringList entries = HallOfFameLines::defaultLines();
+    HallOfFameRanking ranking;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ranking.findPlace(entries, 60));
+}
+BENCHMARK(BM_Ranking_findPlace);
+
+void BM_Ranking_entered(benchmark::State &state)
+{
+    const QStringList entries = HallOfFameLines::defaultLines();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(HallOfFameRanking::entered(
+            entries, 1, QStringLiteral("Ada"), QStringLiteral("00:01:07"), 60));
+}
+BENCHMARK(BM_Ranking_entered);
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::AddCustomContext("qpa", QGuiApplication::platformName().toStdString());
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
