@@ -9,7 +9,7 @@ so that they share the machine's noise, under an Xvfb started for the run.
 Wall time runs from spawn to exit; peak memory is the child's maximum
 resident set size.
 
-    bench/startup.py --bin build/bin [--runs 30] [--editions 1,31] [--json FILE]
+    bench/startup.py --bin build/bench-bin [--runs 30] [--editions 1,31] [--json FILE]
 """
 
 import argparse
@@ -167,7 +167,7 @@ def print_report(rows, where, runs):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--bin", default="build/bin", help="folder of the built programs")
+    parser.add_argument("--bin", default="build/bench-bin", help="folder of the built programs")
     parser.add_argument("--runs", type=int, default=30)
     parser.add_argument("--editions", default=",".join(EDITIONS))
     parser.add_argument("--offscreen", action="store_true",

@@ -83,7 +83,11 @@ int builtinPictureOf(const EditionProfile &profile, int face)
     return face > profile.pairCount ? face - profile.pairCount : face;
 }
 
-QString builtinPicturePath(int picture)
+QImage builtinPicture(int picture)
 {
-    return BuiltinArt::picturePath(picture);
+    static std::array<QImage, BuiltinArt::kPictureCount + 1> decoded;
+    QImage &image = decoded.at(static_cast<size_t>(picture));
+    if (image.isNull())
+        image.load(BuiltinArt::picturePath(picture), "PNG");
+    return image;
 }

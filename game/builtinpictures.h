@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QString>
+#include <QImage>
 
 struct EditionProfile;
 
@@ -11,4 +11,5 @@ struct EditionProfile;
 // pairs share a picture.
 int builtinPictureOf(const EditionProfile &profile, int face);
 
-QString builtinPicturePath(int picture);
+// Built-in picture 1 .. 48, decoded once for the whole program.
+QImage builtinPicture(int picture);

@@ -64,7 +64,8 @@ Form1::Form1(const EditionProfile &profile, Platform &platform, QWidget *parent)
         flags |= Qt::WindowMinimizeButtonHint;
     setWindowFlags(flags);
     setWindowTitle(QString::fromLatin1(profile.caption));
-    setWindowIcon(QIcon(BuiltinArt::windowIconPath()));
+    // Naming the format spares probing every image plugin at start-up.
+    setWindowIcon(QIcon(QPixmap(BuiltinArt::windowIconPath(), "PNG")));
     setFixedSize(
         twipsToPixels(profile.clientTwips.width()), twipsToPixels(profile.clientTwips.height()));
     setAutoFillBackground(true);
@@ -119,7 +120,7 @@ void Form1::createTile(qint16 index)
     // Created after its cover, the face lies above it.
     auto *face = new TileFace(this);
     face->resize(side, side);
-    face->setPicture(QImage(builtinPicturePath(builtinPictureOf(m_profile, index))));
+    face->setBuiltinPicture(builtinPictureOf(m_profile, index));
     face->hide();
     c1[index] = cover;
     Image1[index] = face;
@@ -151,6 +152,8 @@ void Form1::Form_Initialize()
 
 void Form1::Reset()
 {
+    // Every tile moves in a deal; the board is drawn once, when it is done.
+    setUpdatesEnabled(false);
     GetIcons();
     txtNum->setText(QString::number(m_profile.cellCount));
     gameState.clearCounters();
@@ -159,6 +162,7 @@ void Form1::Reset()
     gameState.startTime = secondsOfDay(m_platform.currentDateTime());
     proc2();
     shuffleC();
+    setUpdatesEnabled(true);
 }
 
 void Form1::GetIcons()

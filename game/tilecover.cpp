@@ -2,15 +2,20 @@
 #include "tilecover.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 
 TileCover::TileCover(qint16 index, QWidget *parent)
     : QLabel(parent)
     , m_index(index)
 {
-    setAutoFillBackground(true);
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
+    // Painting the white square itself spares each of the hundred covers a
+    // palette of its own.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TileCover::paintEvent(QPaintEvent *)
+{
+    QPainter(this).fillRect(rect(), Qt::white);
 }
 
 void TileCover::mousePressEvent(QMouseEvent *event)

@@ -17,6 +17,7 @@ Q_SIGNALS:
     void clicked(qint16 index);
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 

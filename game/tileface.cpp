@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "tileface.h"
 
+#include "builtinpictures.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -13,19 +15,32 @@ TileFace::TileFace(QWidget *parent)
 void TileFace::setPicture(const QImage &picture)
 {
     m_picture = picture;
+    m_builtinPicture = 0;
     m_scaled = QPixmap();
     update();
 }
 
+void TileFace::setBuiltinPicture(int number)
+{
+    setPicture(QImage());
+    m_builtinPicture = number;
+}
+
+QImage TileFace::picture() const
+{
+    return m_builtinPicture ? builtinPicture(m_builtinPicture) : m_picture;
+}
+
 void TileFace::paintEvent(QPaintEvent *)
 {
-    if (m_picture.isNull())
+    const QImage shown = picture();
+    if (shown.isNull())
         return;
     const qreal ratio = devicePixelRatioF();
     const QSize wanted = size() * ratio;
     if (m_scaled.isNull() || m_scaled.size() != wanted) {
         m_scaled = QPixmap::fromImage(
-            m_picture.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+            shown.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
         m_scaled.setDevicePixelRatio(ratio);
     }
     QPainter painter(this);

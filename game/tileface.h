@@ -14,7 +14,10 @@ public:
     explicit TileFace(QWidget *parent);
 
     void setPicture(const QImage &picture);
-    const QImage &picture() const { return m_picture; }
+    // One of the built-in pictures, decoded only when first needed: at
+    // start-up the first deal replaces most of them unseen.
+    void setBuiltinPicture(int number);
+    QImage picture() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -23,6 +26,7 @@ protected:
 
 private:
     QImage m_picture;
+    int m_builtinPicture = 0;
     // Scaled to the tile's device pixels on first paint, not when a deal
     // loads the picture: most faces of a deal are never seen before the next.
     QPixmap m_scaled;
