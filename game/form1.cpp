@@ -358,8 +358,6 @@ void Form1::playClosingAnimation()
     const int step = twipsToPixels(kStepTwips);
     if (QWindow *window = windowHandle())
         window->installEventFilter(this);
-    // The window shrinks towards its centre below this, so the WM may let it.
-    setMinimumSize(0, 0);
     m_closingPasses = 0;
     for (;;) {
         ++m_closingPasses;
@@ -367,10 +365,8 @@ void Form1::playClosingAnimation()
         const QSize smaller = size() - QSize(2 * step, 2 * step);
         // A size the window system cannot take is skipped; the window keeps
         // drifting.
-        if (!smaller.isEmpty()) {
-            setMaximumSize(smaller);
-            resize(smaller);
-        }
+        if (!smaller.isEmpty())
+            setFixedSize(smaller);
         // A window the platform will not move (minimized, or where windows
         // cannot place themselves) would never get past the edge.
         if (!waitForWindowMove())
