@@ -7,7 +7,8 @@
 
 #include <QApplication>
 
-int runEdition(int argc, char *argv[], const EditionProfile &profile)
+int runEdition(int argc, char *argv[], const EditionProfile &profile,
+    const std::function<void(Form1 &)> &beforeStart)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(profile.deliverable));
@@ -15,6 +16,8 @@ int runEdition(int argc, char *argv[], const EditionProfile &profile)
     QApplication::setDesktopFileName(QString::fromLatin1(profile.deliverable));
     QtPlatform platform;
     Form1 window(profile, platform);
+    if (beforeStart)
+        beforeStart(window);
     if (!window.start())
         return 1;
     return app.exec();

@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <functional>
+
+class Form1;
 struct EditionProfile;
 
 // The whole life of one program: its window, its first deal, its play.
-int runEdition(int argc, char *argv[], const EditionProfile &profile);
+// `beforeStart` sees the window before its first deal (benchmarks use it).
+int runEdition(int argc, char *argv[], const EditionProfile &profile,
+    const std::function<void(Form1 &)> &beforeStart = {});

@@ -182,6 +182,20 @@ QStringList readLines(const QString &path, Sharing sharing)
 
 // O_EXCL and O_NOFOLLOW: whatever appeared at the path meanwhile is neither
 // followed nor replaced.
+// Opens the new file to every user, writes it whole, syncs and closes it:
+// 0 when all of it went well, else the system's error.
+int fillShared(Descriptor &file, const QByteArray &content)
+{
+    int error = ::fchmod(file.get(), 0666) == 0 ? 0 : errno;
+    if (error == 0)
+        error = writeAll(file.get(), content);
+    if (error == 0 && ::fsync(file.get()) != 0)
+        error = errno;
+    if (error == 0)
+        error = file.close();
+    return error;
+}
+
 void createShared(const QString &path, const QByteArray &content)
 {
     const QByteArray nativePath = QFile::encodeName(path);
@@ -194,13 +208,7 @@ void createShared(const QString &path, const QByteArray &content)
             return;
         fail(Action::Create, path, openFailure(nativePath, error));
     }
-    int error = ::fchmod(file.get(), 0666) == 0 ? 0 : errno;
-    if (error == 0)
-        error = writeAll(file.get(), content);
-    if (error == 0 && ::fsync(file.get()) != 0)
-        error = errno;
-    if (error == 0)
-        error = file.close();
+    int error = fillShared(file, content);
     if (error != 0) {
         // Left behind, a partial file would be taken as the Hall of Fame.
         ::unlink(nativePath.constData());
@@ -236,13 +244,7 @@ bool replaceShared(const QString &path, const QByteArray &content, bool fileExis
             return false;
         fail(Action::Write, path, systemReason(errno));
     }
-    int error = ::fchmod(file.get(), 0666) == 0 ? 0 : errno;
-    if (error == 0)
-        error = writeAll(file.get(), content);
-    if (error == 0 && ::fsync(file.get()) != 0)
-        error = errno;
-    if (error == 0)
-        error = file.close();
+    int error = fillShared(file, content);
     if (error == 0 && ::rename(temporaryPath.constData(), nativePath.constData()) != 0)
         error = errno;
     if (error == 0)
