@@ -43,7 +43,10 @@ QStringList withDefaults(const QStringList &entries)
 
 QString sanitizedName(const QString &name)
 {
-    QString clean = name;
+    qsizetype length = qMin(name.size(), MaxNameLength);
+    if (length < name.size() && name.at(length - 1).isHighSurrogate())
+        --length;
+    QString clean = name.left(length);
     for (QChar &c : clean) {
         const QChar::Category category = c.category();
         if (category == QChar::Other_Control || category == QChar::Separator_Line

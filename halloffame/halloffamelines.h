@@ -28,8 +28,13 @@ QByteArray formatLines(const QStringList &entries);
 // default lines.
 QStringList withDefaults(const QStringList &entries);
 
+// Longest name kept. With it, even a place moved down four times stays well
+// inside the length a line is read back with.
+constexpr qsizetype MaxNameLength = 1000;
+
 // A player's name fit for one line: line breaks and all other control
-// characters become spaces.
+// characters become spaces, and a name beyond MaxNameLength is cut there
+// (never through a character).
 QString sanitizedName(const QString &name);
 
 } // namespace HallOfFameLines

@@ -236,6 +236,10 @@ void TestHallOfFameLines::sanitize_data()
     QTest::newRow("paragraph separator") << QString::fromUtf8("a\u2029b") << "a b";
     QTest::newRow("vertical tab and form feed") << "a\vb\fc"
                                                 << "a b c";
+    QTest::newRow("longest name kept whole") << QString(1000, u'x') << QString(1000, u'x');
+    QTest::newRow("longer name cut") << QString(10000, u'x') << QString(1000, u'x');
+    const QString smiles = QString::fromUtf8("\U0001F600").repeated(600);
+    QTest::newRow("cut never splits a character") << u'a' + smiles << u'a' + smiles.left(998);
 }
 
 void TestHallOfFameLines::sanitize()
