@@ -23,6 +23,8 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from startup import Xvfb  # noqa: E402
 
+CLOSE_TIMEOUT_S = 30.0
+
 
 def window_of(pid, env, timeout=20.0):
     deadline = time.monotonic() + timeout
@@ -51,11 +53,15 @@ def close_once(program, env):
         os.symlink(program.parent / "Icons", Path(folder) / "Icons")
         game = subprocess.Popen([str(copy)], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         window = window_of(game.pid, env)
-        time.sleep(0.3)
         start = time.monotonic()
-        subprocess.run(["xdotool", "key", "--window", window, "alt+F4"], env=env, check=True)
+        # The window manager closes the focused window on a real Alt+F4.
+        subprocess.run(["xdotool", "windowactivate", "--sync", window, "key", "alt+F4"], env=env,
+                       check=True)
         seen = set()
         while game.poll() is None:
+            if time.monotonic() - start > CLOSE_TIMEOUT_S:
+                game.kill()
+                raise RuntimeError("the game did not end after the close request")
             where = position(window, env)
             if where:
                 seen.add(where)
