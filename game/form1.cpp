@@ -7,7 +7,6 @@
 #include "gametime.h"
 #include "halloffameerror.h"
 #include "halloffamefile.h"
-#include "halloffamelines.h"
 #include "halloffamepath.h"
 #include "halloffameranking.h"
 #include "iconpicture.h"
@@ -20,8 +19,8 @@
 #include "twips.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -272,13 +271,14 @@ void Form1::showSummary()
 
 void Form1::CheckHigherScore()
 {
-    QStringList lines = hallOfFameLines();
+    const QStringList lines = hallOfFameLines();
     const double tries = gameState.clickCount;
     const int place = m_ranking->findPlace(lines, tries);
     if (place == 0)
         return;
-    playerName = HallOfFameLines::sanitizedName(
-        m_platform.inputBox(QStringLiteral("Enter Your Name"), QStringLiteral("Hall Of Fame")));
+    playerName
+        = m_platform.inputBox(QStringLiteral("Enter Your Name"), QStringLiteral("Hall Of Fame"));
+    // The entry keeps the name on one line of the file, however it was typed.
     setHallOfFameLines(HallOfFameRanking::entered(
         lines, place, playerName, formatHms(gameState.elapsedTime), tries));
 }
