@@ -10,12 +10,8 @@ set -uo pipefail
 build=$1 work=$2 icons=$3 hicolor=$4 bindir=$5 libdir=$6 datadir=$7
 shift 7
 programs=("$@")
-failures=0
-
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+# shellcheck source=checkcommon.sh
+source "$(dirname "$0")/checkcommon.sh"
 
 png_size() {
     local bytes
@@ -85,23 +81,8 @@ check_layout() {
 # which shows the program found its own folder through the link in bin/.
 check_start() {
     local root=$1
-    local program=tilvane-v31
-    local hall_of_fame=$root/$libdir/tilvane/$program/Tilvane.ini
-    QT_QPA_PLATFORM=offscreen "$root/$bindir/$program" >"$work/$program.log" 2>&1 &
-    local pid=$!
-    local tries=0
-    while [ ! -e "$hall_of_fame" ] && kill -0 "$pid" 2>/dev/null && [ $tries -lt 600 ]; do
-        sleep 0.1
-        tries=$((tries + 1))
-    done
-    if kill -0 "$pid" 2>/dev/null; then
-        kill "$pid"
-        wait "$pid" 2>/dev/null
-    else
-        wait "$pid"
-        fail "$program ended on starting with code $?: $(cat "$work/$program.log")"
-    fi
-    [ -f "$hall_of_fame" ] || fail "$program made no Hall-of-Fame file beside itself"
+    expect_hall_of_fame_at "$root/$bindir/tilvane-v31" \
+        "$root/$libdir/tilvane/tilvane-v31/Tilvane.ini" "$work/tilvane-v31.log"
 }
 
 rm -rf "$work"

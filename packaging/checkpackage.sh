@@ -10,12 +10,8 @@ set -uo pipefail
 build=$1 work=$2 icons=$3 top=$4 source=$5
 shift 5
 programs=("$@")
-failures=0
-
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
+# shellcheck source=checkcommon.sh
+source "$(dirname "$0")/checkcommon.sh"
 
 rm -rf "$work"
 mkdir -p "$work/unpacked"
@@ -57,22 +53,7 @@ else
     done
 fi
 
-program=tilvane-v31
-QT_QPA_PLATFORM=offscreen "$folder/$program" >"$work/$program.log" 2>&1 &
-pid=$!
-tries=0
-while [ ! -e "$folder/Tilvane.ini" ] && kill -0 "$pid" 2>/dev/null && [ $tries -lt 600 ]; do
-    sleep 0.1
-    tries=$((tries + 1))
-done
-if kill -0 "$pid" 2>/dev/null; then
-    kill "$pid"
-    wait "$pid" 2>/dev/null
-else
-    wait "$pid"
-    fail "$program ended on starting with code $?: $(cat "$work/$program.log")"
-fi
-[ -f "$folder/Tilvane.ini" ] || fail "$program made no Hall-of-Fame file beside itself"
+expect_hall_of_fame_at "$folder/tilvane-v31" "$folder/Tilvane.ini" "$work/tilvane-v31.log"
 
 if [ $failures -ne 0 ]; then
     echo "$failures failures" >&2
