@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The game window's procedures on the real icon pool, headless.
+#include "benchmain.h"
 #include "editions.h"
 #include "form1.h"
 #include "scriptedplatform.h"
@@ -284,15 +285,5 @@ TILVANE_EDITION_BENCHMARKS(BM_Form1_startToFirstFrame);
 
 int main(int argc, char *argv[])
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::AddCustomContext("qpa", QGuiApplication::platformName().toStdString());
-    benchmark::AddCustomContext("program folder", TILVANE_PROGRAM_FOLDER);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv, { { "program folder", TILVANE_PROGRAM_FOLDER } });
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Loading, saving and ranking the Hall of Fame, on the default file and on
 // 50 MiB of junk, through the window's procedures.
+#include "benchmain.h"
 #include "editions.h"
 #include "form1.h"
 #include "halloffameerror.h"
@@ -235,14 +236,5 @@ BENCHMARK(BM_Ranking_entered);
 
 int main(int argc, char *argv[])
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::AddCustomContext("qpa", QGuiApplication::platformName().toStdString());
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

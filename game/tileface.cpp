@@ -9,7 +9,6 @@
 TileFace::TileFace(QWidget *parent)
     : QWidget(parent)
 {
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
 void TileFace::setPicture(const QImage &picture)
