@@ -32,6 +32,11 @@ QByteArray formatLines(const QStringList &entries)
     return content;
 }
 
+QString savedLine(const QString &line)
+{
+    return parseLines(formatLines({ line })).value(0);
+}
+
 QStringList withDefaults(const QStringList &entries)
 {
     QStringList lines = entries.first(qMin(entries.size(), EntryCount));

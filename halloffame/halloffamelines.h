@@ -24,6 +24,10 @@ QStringList parseLines(QByteArrayView content);
 // written as a space, so entries can never become more lines.
 QByteArray formatLines(const QStringList &entries);
 
+// The line as it reads back once saved: a line longer than the reader keeps
+// is cut the way the reader cuts it.
+QString savedLine(const QString &line);
+
 // Exactly six entries: the first six given, missing ones taken from the
 // default lines.
 QStringList withDefaults(const QStringList &entries);

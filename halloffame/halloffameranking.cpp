@@ -17,6 +17,19 @@ QString wholeNumber(double value)
     return QString::number(std::fabs(std::round(value)), 'f', 0);
 }
 
+// What a moved line keeps behind its new label. A character is a code
+// point: an emoji is one character, never half of one.
+QString fromFourthCharacter(const QString &line)
+{
+    qsizetype start = 0;
+    for (int skipped = 0; skipped < 3 && start < line.size(); ++skipped) {
+        const bool pair = line.at(start).isHighSurrogate() && start + 1 < line.size()
+            && line.at(start + 1).isLowSurrogate();
+        start += pair ? 2 : 1;
+    }
+    return line.mid(start);
+}
+
 } // namespace
 
 int HallOfFameRanking::findPlace(const QStringList &entries, double tries)
@@ -38,8 +51,12 @@ QStringList HallOfFameRanking::entered(const QStringList &entries, int place, co
     QStringList result = entries;
     while (result.size() <= LastPlace)
         result.append(QString());
-    for (int entry = LastPlace; entry > place; --entry)
-        result[entry] = label(entry) + entries.value(entry - 1).mid(3);
+    // A new label can be one character longer than the one it replaces: a
+    // line at the length bound is cut here, not on the next start.
+    for (int entry = LastPlace; entry > place; --entry) {
+        result[entry] = HallOfFameLines::savedLine(
+            label(entry) + fromFourthCharacter(entries.value(entry - 1)));
+    }
     result[place] = label(place) + HallOfFameLines::sanitizedName(name) + QStringLiteral(" Time ")
         + elapsedHms + QStringLiteral(" Trys ") + wholeNumber(tries);
     return result;

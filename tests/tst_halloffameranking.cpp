@@ -172,6 +172,22 @@ void TestHallOfFameRanking::entered_data()
     QTest::newRow("large tries without exponent")
         << d << 5 << "Z" << 12345678901.0
         << QStringList { d[0], d[1], d[2], d[3], d[4], "No5 Z" + row + "12345678901" };
+    const QString emoji = QString::fromUtf8("\U0001F600");
+    QTest::newRow("emoji counts as one character when moved")
+        << QStringList { d[0], "A" + emoji + "B Ann Trys 5", emoji + emoji + emoji + "Bob Trys 6",
+               d[3], d[4], d[5] }
+        << 1 << "Z" << 1.0
+        << QStringList { d[0], "No1 Z" + row + "1", "No 2 Ann Trys 5", "No 3Bob Trys 6",
+               "No 4 Fred3 Time 00:00:00 Trys 999", "No5  Fred4 Time 00:00:00 Trys 999" };
+    // 4096 bytes each: the longest lines a file gives.
+    const QString xs(4096 - 13, u'x');
+    const QString atBound = "No1 " + xs + " Trys 999";
+    const QString endsInTwoBytes = "No1 " + xs.first(xs.size() - 1) + " Trys 99" + QChar(0xe9);
+    QTest::newRow("line at the length bound moved down is cut at once")
+        << QStringList { d[0], atBound, endsInTwoBytes, d[3], d[4], d[5] } << 1 << "Z" << 1.0
+        << QStringList { d[0], "No1 Z" + row + "1", "No 2 " + xs + " Trys 99",
+               "No 3 " + xs.first(xs.size() - 1) + " Trys 99", "No 4 Fred3 Time 00:00:00 Trys 999",
+               "No5  Fred4 Time 00:00:00 Trys 999" };
     QTest::newRow("no place changes nothing") << d << 0 << "Z" << 1.0 << d;
     QTest::newRow("place beyond 5 changes nothing") << d << 6 << "Z" << 1.0 << d;
 }
@@ -183,7 +199,10 @@ void TestHallOfFameRanking::entered()
     QFETCH(QString, name);
     QFETCH(double, tries);
     QFETCH(QStringList, expected);
-    QCOMPARE(HallOfFameRanking::entered(entries, place, name, "00:01:02", tries), expected);
+    const QStringList result = HallOfFameRanking::entered(entries, place, name, "00:01:02", tries);
+    QCOMPARE(result, expected);
+    // What is shown now is what the next start reads back.
+    QCOMPARE(HallOfFameLines::parseLines(HallOfFameLines::formatLines(result)), result);
 }
 
 void TestHallOfFameRanking::annThenBob()
