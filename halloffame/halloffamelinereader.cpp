@@ -48,6 +48,8 @@ QString decoded(QByteArrayView bytes, bool cut)
 
 bool HallOfFameLineReader::feed(QByteArrayView bytes)
 {
+    bytes = bytes.first(qMin(bytes.size(), m_bytesLeft));
+    m_bytesLeft -= bytes.size();
     while (!bytes.isEmpty() && m_lines.size() < MaxLines) {
         const qsizetype lineFeed = bytes.indexOf('\n');
         const QByteArrayView part = lineFeed < 0 ? bytes : bytes.first(lineFeed);
@@ -60,7 +62,7 @@ bool HallOfFameLineReader::feed(QByteArrayView bytes)
         endLine(true);
         bytes = bytes.sliced(lineFeed + 1);
     }
-    return m_lines.size() < MaxLines;
+    return m_lines.size() < MaxLines && m_bytesLeft > 0;
 }
 
 QStringList HallOfFameLineReader::finish()

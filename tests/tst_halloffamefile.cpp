@@ -94,6 +94,19 @@ long peakMemoryKiB()
     return usage.ru_maxrss;
 }
 
+// Bytes this process has read from files so far.
+qint64 bytesRead()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : io.readAll().split('\n')) {
+        if (line.startsWith("rchar: "))
+            return line.sliced(7).toLongLong();
+    }
+    return -1;
+}
+
 const QByteArray DefaultContent = HallOfFameLines::formatLines(HallOfFameLines::defaultLines());
 
 class Umask
@@ -460,6 +473,8 @@ void TestHallOfFameFile::hugeFilesLoadBounded_data()
     QTest::addColumn<QByteArray>("block");
     QTest::addColumn<int>("blocks");
     QTest::addColumn<QByteArray>("tail");
+    // Made this long by a hole, when not 0.
+    QTest::addColumn<qint64>("sparseSize");
     QTest::addColumn<QStringList>("expected");
 
     const QString longLine(HallOfFameLineReader::MaxLineBytes, u'x');
@@ -470,16 +485,23 @@ void TestHallOfFameFile::hugeFilesLoadBounded_data()
         mebibyteOfLines += "No1 Line Time 00:00:00 Trys 1\r\n";
 
     QTest::newRow("50 MB without a line break")
-        << QByteArray() << mebibyteOfX << 50 << QByteArray()
+        << QByteArray() << mebibyteOfX << 50 << QByteArray() << qint64(0)
         << QStringList { longLine, d[1], d[2], d[3], d[4], d[5] };
     QTest::newRow("10 MB line between short ones")
-        << QByteArray("[T]\r\n") << mebibyteOfX << 10 << QByteArray("\r\nNo2 B\r\n")
+        << QByteArray("[T]\r\n") << mebibyteOfX << 10 << QByteArray("\r\nNo2 B\r\n") << qint64(0)
         << QStringList { "[T]", longLine, "No2 B", d[3], d[4], d[5] };
     QTest::newRow("50 MB of short lines")
-        << QByteArray("[T]\r\n") << mebibyteOfLines << 50 << QByteArray()
+        << QByteArray("[T]\r\n") << mebibyteOfLines << 50 << QByteArray() << qint64(0)
         << QStringList { "[T]", "No1 Line Time 00:00:00 Trys 1", "No1 Line Time 00:00:00 Trys 1",
                "No1 Line Time 00:00:00 Trys 1", "No1 Line Time 00:00:00 Trys 1",
                "No1 Line Time 00:00:00 Trys 1" };
+    const QString nulLine(HallOfFameLineReader::MaxLineBytes, QChar(0));
+    QTest::newRow("64 MiB hole") << QByteArray("[T]\r\n") << QByteArray() << 0 << QByteArray()
+                                 << (qint64(64) << 20)
+                                 << QStringList { "[T]", nulLine, d[2], d[3], d[4], d[5] };
+    QTest::newRow("1 TiB hole") << QByteArray() << QByteArray() << 0 << QByteArray()
+                                << (qint64(1) << 40)
+                                << QStringList { nulLine, d[1], d[2], d[3], d[4], d[5] };
 }
 
 void TestHallOfFameFile::hugeFilesLoadBounded()
@@ -488,6 +510,7 @@ void TestHallOfFameFile::hugeFilesLoadBounded()
     QFETCH(QByteArray, block);
     QFETCH(int, blocks);
     QFETCH(QByteArray, tail);
+    QFETCH(qint64, sparseSize);
     QFETCH(QStringList, expected);
     {
         QFile file(iniPath());
@@ -496,11 +519,18 @@ void TestHallOfFameFile::hugeFilesLoadBounded()
         for (int i = 0; i < blocks; ++i)
             QCOMPARE(file.write(block), block.size());
         file.write(tail);
+        if (sparseSize > 0)
+            QVERIFY2(file.resize(sparseSize), qPrintable(file.errorString()));
     }
 
     const long before = peakMemoryKiB();
-    QCOMPARE(HallOfFameFile::load(iniPath()), expected);
-    QCOMPARE(HallOfFameFile::load(iniPath(), Sharing::MachineWide), expected);
+    for (const bool machineWide : { false, true }) {
+        const qint64 readBefore = bytesRead();
+        QCOMPARE(HallOfFameFile::load(iniPath(), sharingOf(machineWide)), expected);
+        // Whatever the size, the file is read no further than the limit
+        // (the rest is the counter's own file).
+        QCOMPARE_LE(bytesRead() - readBefore, HallOfFameLineReader::MaxFileBytes + 1024);
+    }
     // Holding the file, or a line of it, would raise the peak by megabytes.
     QCOMPARE_LT(peakMemoryKiB() - before, 4 * 1024);
 }
