@@ -14,7 +14,6 @@ public:
 
     HallOfFameError(Action action, const QString &path, const QString &reason);
 
-    Action action() const { return m_action; }
     QString path() const { return m_path; }
     QString reason() const { return m_reason; }
     // For example: Cannot read the Hall of Fame file "/x/Tilvane.ini": No such file or directory
