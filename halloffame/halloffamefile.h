@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -9,13 +8,16 @@
 namespace HallOfFameFile
 {
 
+// Either way a symbolic link or anything but a regular file at the path is
+// refused, and a save puts a whole new file in the old one's place; where
+// the folder does not allow that, the file is rewritten in place, locked.
 enum class Sharing {
-    // Beside the program, for its own user: QSaveFile replaces it atomically.
+    // Beside the program, for the players of that copy: a saved file keeps
+    // its permissions.
     Private,
-    // One file for every user in a world-writable folder: symbolic links and
-    // anything but a regular file are refused, the file is created with mode
-    // 0666, and is rewritten in place where another user's file cannot be
-    // replaced.
+    // One file for every user in a world-writable folder: a file with more
+    // than one name is refused too, and the file is readable and writable by
+    // every user.
     MachineWide,
 };
 
@@ -28,12 +30,8 @@ void makeIfMissing(const QString &path, Sharing sharing = Sharing::Private);
 QStringList load(const QString &path, Sharing sharing = Sharing::Private);
 
 // Replaces the whole file with six entries, each one line ended by CR LF.
-// A failed save leaves the previous file as it was.
+// A failed save leaves the previous file as it was, unless it failed while
+// rewriting the file in place.
 void save(const QString &path, const QStringList &entries, Sharing sharing = Sharing::Private);
-
-// The last resort of a machine-wide save: opens the existing regular file
-// without following links or creating it, writes `content` over it, cuts it
-// to that length and syncs it. Open for tests.
-void rewriteInPlace(const QString &path, const QByteArray &content);
 
 } // namespace HallOfFameFile

@@ -4,6 +4,7 @@
 #include "halloffamepath.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <sys/stat.h>
 
@@ -15,6 +16,7 @@ private Q_SLOTS:
     void path();
     void oneFileForEveryCopy();
     void pathIsReadAgainAtClosing();
+    void linkAtThePathIsRefused_data();
     void linkAtThePathIsRefused();
     void fileIsSharedWithEveryUser();
 };
@@ -89,23 +91,49 @@ void TestEdition3::pathIsReadAgainAtClosing()
     QVERIFY(QFile::exists(game.form->hallOfFamePath));
 }
 
+void TestEdition3::linkAtThePathIsRefused_data()
+{
+    QTest::addColumn<bool>("machineWide");
+    QTest::addColumn<bool>("whilePlaying");
+    QTest::newRow("3, at start") << true << false;
+    QTest::newRow("3, swapped in while playing") << true << true;
+    QTest::newRow("3.1, at start") << false << false;
+    QTest::newRow("3.1, swapped in while playing") << false << true;
+}
+
+// Whoever can write into the file's folder must not reach another user's
+// files through it, in the program's folder too.
 void TestEdition3::linkAtThePathIsRefused()
 {
+    QFETCH(bool, machineWide);
+    QFETCH(bool, whilePlaying);
     FormFixture game;
     const QString target = game.dir.path() + QStringLiteral("/precious.txt");
     QFile file(target);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("someone else's file\n");
     file.close();
-    const QString path = game.dir.path() + QStringLiteral("/drive/var/tmp/Tilvane.ini");
-    QVERIFY(QFile::link(target, path));
+    const QString path = machineWide
+        ? game.dir.path() + QStringLiteral("/drive/var/tmp/Tilvane.ini")
+        : game.dir.path() + QStringLiteral("/Tilvane.ini");
+    const EditionProfile &profile = machineWide ? kEdition3 : kEdition31;
 
-    Form1 form(kEdition3, game.platform);
-    QVERIFY(!form.start());
-    QVERIFY(!form.isVisible());
+    Form1 form(profile, game.platform);
+    if (whilePlaying) {
+        QVERIFY(form.start());
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::link(target, path));
+        form.close();
+        QCOMPARE(game.platform.endStatuses, QList<int> { 1 });
+    } else {
+        QVERIFY(QFile::link(target, path));
+        QVERIFY(!form.start());
+        QVERIFY(!form.isVisible());
+    }
     QCOMPARE(game.platform.failures.size(), 1);
     QVERIFY2(game.platform.failures[0].contains(QStringLiteral("symbolic link")),
         qPrintable(game.platform.failures[0]));
+    QVERIFY(QFileInfo(path).isSymLink());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("someone else's file\n"));
 }

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "halloffamedisk.h"
 #include "halloffameerror.h"
 #include "halloffamefile.h"
 #include "halloffamelinereader.h"
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -107,6 +109,33 @@ qint64 bytesRead()
     return -1;
 }
 
+// Runs `action` in a child process as the user nobody, or as this user
+// when it is not root. 0: done, 1: HallOfFameError (printed), 3: cannot
+// switch users here.
+int exitStatusAsNobody(const std::function<void()> &action)
+{
+    const pid_t child = ::fork();
+    if (child < 0)
+        return -1;
+    if (child == 0) {
+        const gid_t nobody = 65534;
+        if (isRoot()
+            && (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0))
+            ::_exit(3);
+        try {
+            action();
+        } catch (const HallOfFameError &error) {
+            ::fprintf(stderr, "%s\n", error.what());
+            ::_exit(1);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
 const QByteArray DefaultContent = HallOfFameLines::formatLines(HallOfFameLines::defaultLines());
 
 class Umask
@@ -177,12 +206,17 @@ private slots:
     void machineWideSaveReplacesOwnFile();
     void symbolicLinkRefused_data();
     void symbolicLinkRefused();
+    void hardLink_data();
+    void hardLink();
     void rewriteInPlace_data();
     void rewriteInPlace();
     void rewriteInPlaceRefuses_data();
     void rewriteInPlaceRefuses();
     void machineWideSaveOfAnotherUsersFileInStickyFolder();
-    void machineWideSaveInReadOnlyFolderRewritesInPlace();
+    void saveInReadOnlyFolderRewritesInPlace_data();
+    void saveInReadOnlyFolderRewritesInPlace();
+    void lockedFileIsWaitedFor_data();
+    void lockedFileIsWaitedFor();
 
 private:
     QString pathIn(const QString &name) const { return m_dir->filePath(name); }
@@ -356,7 +390,6 @@ void TestHallOfFameFile::failedSaveLeavesOldFile_data()
 
     QTest::newRow("private, write fails midway") << "size limit" << false;
     QTest::newRow("private, read-only file") << "read-only file" << false;
-    QTest::newRow("private, read-only folder") << "read-only folder" << false;
     QTest::newRow("machine-wide, write fails midway") << "size limit" << true;
     QTest::newRow("machine-wide, read-only file") << "read-only file" << true;
 }
@@ -378,7 +411,7 @@ void TestHallOfFameFile::failedSaveLeavesOldFile()
         // Permission bits do not stop root from writing.
         if (isRoot())
             QSKIP("Permission bits do not stop root; the size-limit rows cover this failure.");
-        const QString locked = how == "read-only file" ? iniPath() : m_dir->path();
+        const QString locked = iniPath();
         const QFile::Permissions before = QFile::permissions(locked);
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
         QCOMPARE(HallOfFameFile::load(iniPath(), sharing).at(1), "No1 Old Time 00:00:01 Trys 5");
@@ -571,19 +604,27 @@ void TestHallOfFameFile::symbolicLinkRefused_data()
 {
     QTest::addColumn<int>("operation");
     QTest::addColumn<bool>("dangling");
+    QTest::addColumn<bool>("machineWide");
 
-    for (const bool dangling : { false, true }) {
-        const char *link = dangling ? "dangling link" : "link to a file";
-        QTest::addRow("%s, create", link) << int(Create) << dangling;
-        QTest::addRow("%s, load", link) << int(Load) << dangling;
-        QTest::addRow("%s, save", link) << int(Save) << dangling;
+    for (const bool machineWide : { false, true }) {
+        const char *sharing = machineWide ? "machine-wide" : "private";
+        for (const bool dangling : { false, true }) {
+            const char *link = dangling ? "dangling link" : "link to a file";
+            QTest::addRow("%s, %s, create", sharing, link)
+                << int(Create) << dangling << machineWide;
+            QTest::addRow("%s, %s, load", sharing, link) << int(Load) << dangling << machineWide;
+            QTest::addRow("%s, %s, save", sharing, link) << int(Save) << dangling << machineWide;
+        }
     }
 }
 
+// Whoever can write into the folder could point the file at any file of
+// the player's.
 void TestHallOfFameFile::symbolicLinkRefused()
 {
     QFETCH(int, operation);
     QFETCH(bool, dangling);
+    QFETCH(bool, machineWide);
     const QString target = pathIn("victim");
     const QByteArray content = "precious\n";
     if (!dangling) {
@@ -592,7 +633,8 @@ void TestHallOfFameFile::symbolicLinkRefused()
     }
     QVERIFY(QFile::link(target, iniPath()));
 
-    const auto error = errorOf([&] { run(Operation(operation), iniPath(), Sharing::MachineWide); });
+    const auto error
+        = errorOf([&] { run(Operation(operation), iniPath(), sharingOf(machineWide)); });
 
     QVERIFY(error);
     QVERIFY2(error->reason().contains("is a symbolic link"), qPrintable(error->message()));
@@ -604,6 +646,48 @@ void TestHallOfFameFile::symbolicLinkRefused()
         QCOMPARE(readBytes(target), content);
         QCOMPARE(statusOf(target).st_mode & 07777, mode_t(0600));
     }
+}
+
+void TestHallOfFameFile::hardLink_data()
+{
+    QTest::addColumn<int>("operation");
+    QTest::addColumn<bool>("machineWide");
+
+    for (const bool machineWide : { false, true }) {
+        const char *sharing = machineWide ? "machine-wide, refused" : "private, other name kept";
+        QTest::addRow("%s, create", sharing) << int(Create) << machineWide;
+        QTest::addRow("%s, load", sharing) << int(Load) << machineWide;
+        QTest::addRow("%s, save", sharing) << int(Save) << machineWide;
+    }
+}
+
+// Where every user writes, the file's other name may be another user's
+// file: it is treated as a link. Beside the program it is read, and a save
+// gives the path a file of its own.
+void TestHallOfFameFile::hardLink()
+{
+    QFETCH(int, operation);
+    QFETCH(bool, machineWide);
+    const QString other = pathIn("other");
+    const QByteArray content = "[Other]\r\nNo1 Other Time 00:00:01 Trys 1\r\n";
+    writeBytes(other, content);
+    QVERIFY(QFile::setPermissions(other, QFile::ReadOwner | QFile::WriteOwner));
+    QCOMPARE(
+        ::link(QFile::encodeName(other).constData(), QFile::encodeName(iniPath()).constData()), 0);
+
+    const auto error
+        = errorOf([&] { run(Operation(operation), iniPath(), sharingOf(machineWide)); });
+
+    if (machineWide) {
+        QVERIFY(error);
+        QVERIFY2(error->reason().contains("more than one name"), qPrintable(error->message()));
+        QCOMPARE(readBytes(iniPath()), content);
+    } else {
+        QVERIFY2(!error, error ? qPrintable(error->message()) : "");
+        QCOMPARE(readBytes(iniPath()), operation == Save ? DefaultContent : content);
+    }
+    QCOMPARE(readBytes(other), content);
+    QCOMPARE(statusOf(other).st_mode & 07777, mode_t(0600));
 }
 
 void TestHallOfFameFile::rewriteInPlace_data()
@@ -626,7 +710,7 @@ void TestHallOfFameFile::rewriteInPlace()
         QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
     const struct stat before = statusOf(iniPath());
 
-    HallOfFameFile::rewriteInPlace(iniPath(), replacement);
+    HallOfFameDisk::rewriteInPlace(iniPath(), replacement, {});
 
     const struct stat after = statusOf(iniPath());
     QCOMPARE(readBytes(iniPath()), replacement);
@@ -649,6 +733,8 @@ void TestHallOfFameFile::rewriteInPlaceRefuses_data()
                                << "is not a regular file";
     QTest::newRow("FIFO") << "fifo"
                           << "is not a regular file";
+    QTest::newRow("hard link") << "hard link"
+                               << "more than one name";
 }
 
 void TestHallOfFameFile::rewriteInPlaceRefuses()
@@ -665,16 +751,22 @@ void TestHallOfFameFile::rewriteInPlaceRefuses()
         QVERIFY(QDir().mkdir(iniPath()));
     } else if (kind == "fifo") {
         QCOMPARE(::mkfifo(QFile::encodeName(iniPath()).constData(), 0666), 0);
+    } else if (kind == "hard link") {
+        writeBytes(target, "precious\n");
+        QVERIFY(
+            ::link(QFile::encodeName(target).constData(), QFile::encodeName(iniPath()).constData())
+            == 0);
     }
 
-    const auto error = errorOf([&] { HallOfFameFile::rewriteInPlace(iniPath(), DefaultContent); });
+    const auto error
+        = errorOf([&] { HallOfFameDisk::rewriteInPlace(iniPath(), DefaultContent, {}); });
 
     QVERIFY(error);
     QVERIFY2(error->reason().contains(reason), qPrintable(error->message()));
     QVERIFY(error->message().startsWith("Cannot write the Hall of Fame file \"" + iniPath()));
     if (kind == "missing")
         QVERIFY(!QFileInfo::exists(iniPath()));
-    if (kind == "link")
+    if (kind == "link" || kind == "hard link")
         QCOMPARE(readBytes(target), "precious\n");
     if (kind == "dangling")
         QVERIFY(!QFileInfo::exists(target));
@@ -701,26 +793,11 @@ void TestHallOfFameFile::machineWideSaveOfAnotherUsersFileInStickyFolder()
     QStringList entries = HallOfFameLines::defaultLines();
     entries[1] = "No1 Nobody Time 00:00:09 Trys 9";
 
-    const pid_t child = ::fork();
-    QVERIFY(child >= 0);
-    if (child == 0) {
-        const gid_t nobody = 65534;
-        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)
-            ::_exit(3);
-        try {
-            HallOfFameFile::save(path, entries, Sharing::MachineWide);
-        } catch (const HallOfFameError &error) {
-            ::fprintf(stderr, "%s\n", error.what());
-            ::_exit(1);
-        }
-        ::_exit(0);
-    }
-    int status = 0;
-    QCOMPARE(::waitpid(child, &status, 0), child);
-    QVERIFY(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 3)
+    const int status
+        = exitStatusAsNobody([&] { HallOfFameFile::save(path, entries, Sharing::MachineWide); });
+    if (status == 3)
         QSKIP("Cannot switch to another user here.");
-    QCOMPARE(WEXITSTATUS(status), 0);
+    QCOMPARE(status, 0);
 
     const struct stat after = statusOf(path);
     QCOMPARE(after.st_ino, before.st_ino);
@@ -730,25 +807,104 @@ void TestHallOfFameFile::machineWideSaveOfAnotherUsersFileInStickyFolder()
     QCOMPARE(QDir(shared).entryList(QDir::Files | QDir::Hidden), QStringList { "Tilvane.ini" });
 }
 
-// The shared file stays writable when its folder is not.
-void TestHallOfFameFile::machineWideSaveInReadOnlyFolderRewritesInPlace()
+void TestHallOfFameFile::saveInReadOnlyFolderRewritesInPlace_data()
 {
-    if (isRoot())
-        QSKIP("Permission bits do not stop root.");
-    HallOfFameFile::makeIfMissing(iniPath(), Sharing::MachineWide);
-    const ino_t before = statusOf(iniPath()).st_ino;
+    QTest::addColumn<bool>("machineWide");
+    QTest::newRow("private") << false;
+    QTest::newRow("machine-wide") << true;
+}
+
+// A writable file in a folder the player cannot write, such as a shared
+// install, is saved all the same. Run as a user other than root, whom the
+// folder's permissions would not stop.
+void TestHallOfFameFile::saveInReadOnlyFolderRewritesInPlace()
+{
+    QFETCH(bool, machineWide);
+    const Sharing sharing = sharingOf(machineWide);
+    writeBytes(iniPath(), DefaultContent);
+    QCOMPARE(::chmod(QFile::encodeName(iniPath()).constData(), 0666), 0);
+    const QFile::Permissions folder = QFile::permissions(m_dir->path());
+    QVERIFY(QFile::setPermissions(
+        m_dir->path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+    const struct stat before = statusOf(iniPath());
     QStringList entries = HallOfFameLines::defaultLines();
     entries[3] = "No 3Cy Time 00:00:03 Trys 3";
-    const QFile::Permissions folder = QFile::permissions(m_dir->path());
-    QVERIFY(QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner));
 
-    const auto error
-        = errorOf([&] { HallOfFameFile::save(iniPath(), entries, Sharing::MachineWide); });
+    const int status
+        = exitStatusAsNobody([&] { HallOfFameFile::save(iniPath(), entries, sharing); });
 
     QFile::setPermissions(m_dir->path(), folder);
-    QVERIFY2(!error, error ? qPrintable(error->message()) : "");
-    QCOMPARE(statusOf(iniPath()).st_ino, before);
-    QCOMPARE(HallOfFameFile::load(iniPath(), Sharing::MachineWide), entries);
+    if (status == 3)
+        QSKIP("Cannot switch to another user here.");
+    QCOMPARE(status, 0);
+    const struct stat after = statusOf(iniPath());
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_uid, before.st_uid);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QCOMPARE(readBytes(iniPath()), HallOfFameLines::formatLines(entries));
+}
+
+void TestHallOfFameFile::lockedFileIsWaitedFor_data()
+{
+    QTest::addColumn<bool>("load");
+    QTest::newRow("load") << true;
+    QTest::newRow("rewrite in place") << false;
+}
+
+// While one player rewrites the file in place, locked, another one's load
+// or rewrite waits for it: neither sees nor leaves a torn file.
+void TestHallOfFameFile::lockedFileIsWaitedFor()
+{
+    QFETCH(bool, load);
+    // Each shorter than the one before: only the cut makes the file whole.
+    const QByteArray old = DefaultContent;
+    const QByteArray mineBytes = "[Tilvane]\r\nNo1 Mine Time 00:00:01 Trys 1";
+    const QByteArray theirsBytes = "[T]\r\nNo1 X\r\n";
+    writeBytes(iniPath(), old);
+    QFile file(iniPath());
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QCOMPARE(::flock(file.handle(), LOCK_EX), 0);
+    // Halfway: written, not yet cut.
+    QCOMPARE(file.write(mineBytes), mineBytes.size());
+    QVERIFY(file.flush());
+
+    int channel[2];
+    QCOMPARE(::pipe(channel), 0);
+    const pid_t child = ::fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        ::close(channel[0]);
+        try {
+            QByteArray report = "done";
+            if (load)
+                report = HallOfFameFile::load(iniPath()).join('\n').toUtf8();
+            else
+                HallOfFameDisk::rewriteInPlace(iniPath(), theirsBytes, {});
+            ::write(channel[1], report.constData(), size_t(report.size()));
+        } catch (const HallOfFameError &error) {
+            ::fprintf(stderr, "%s\n", error.what());
+        }
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    // Room for the other player to run into the lock.
+    ::usleep(200 * 1000);
+    QVERIFY(file.resize(mineBytes.size()));
+    QCOMPARE(::flock(file.handle(), LOCK_UN), 0);
+    file.close();
+    QFile report;
+    QVERIFY(report.open(channel[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    const QByteArray reported = report.readAll();
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+
+    if (load) {
+        QCOMPARE(QString::fromUtf8(reported).split('\n'),
+            HallOfFameLines::withDefaults(HallOfFameLines::parseLines(mineBytes)));
+    } else {
+        QCOMPARE(reported, "done");
+        QCOMPARE(readBytes(iniPath()), theirsBytes);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestHallOfFameFile)

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "halloffameerror.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// What the Hall-of-Fame file needs of the file system, with one source file
+// per system (halloffamedisk_unix.cpp, halloffamedisk_qt.cpp). Nothing here
+// follows a symbolic link at the path or uses anything but a regular file
+// there; every failure throws HallOfFameError.
+namespace HallOfFameDisk
+{
+
+struct Rules {
+    // A file with more than one name is refused like a link: where every
+    // user can write, another name may be another user's file.
+    bool refuseHardLinks = false;
+    // Written files are readable and writable by every user. Otherwise a
+    // replaced file keeps its permissions and a new one follows the umask.
+    bool everyoneWrites = false;
+};
+
+// True for a regular file at the path, false for nothing there.
+bool exists(const QString &path, const Rules &rules, HallOfFameError::Action action);
+
+// The first lines of the file, read under a shared lock and never past
+// HallOfFameLineReader::MaxFileBytes.
+QStringList readLines(const QString &path, const Rules &rules);
+
+// Puts a new file, whole, at the path. What appeared there meanwhile is
+// judged as exists() judges it, and kept.
+void create(const QString &path, const QByteArray &content, const Rules &rules);
+
+// Puts a new file, whole, in the place of the one at the path (or of
+// nothing). Where lack of permission leaves no room for the new file beside
+// the old one, the old one is rewritten in place.
+void replace(const QString &path, const QByteArray &content, const Rules &rules);
+
+// Writes `content` over the existing file under an exclusive lock, cuts it
+// to that length and syncs it. A file with another name is refused.
+void rewriteInPlace(const QString &path, const QByteArray &content, const Rules &rules);
+
+} // namespace HallOfFameDisk
