@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
-// Loading, saving and ranking the Hall of Fame, on the default file and on
-// 50 MiB of junk, through the window's procedures.
+// Loading, saving and ranking the Hall of Fame, on the default file, on
+// 50 MiB of junk and on a 1 TiB hole, through the window's procedures.
 #include "benchmain.h"
 #include "editions.h"
 #include "form1.h"
 #include "halloffameerror.h"
 #include "halloffamefile.h"
+#include "halloffamelinereader.h"
 #include "halloffamelines.h"
 #include "halloffameranking.h"
 #include "scriptedplatform.h"
@@ -33,6 +34,8 @@ enum class FileKind {
     JunkLine,
     // 50 MiB of random lines, some longer than a line may be, ended by LF or CR LF.
     JunkLines,
+    // 1 TiB of nothing, as any user can leave at the machine-wide path.
+    Hole,
 };
 
 QByteArray randomBytes(QRandomGenerator &random, qsizetype size)
@@ -66,6 +69,9 @@ public:
         QRandomGenerator random(0x7117a2e);
         write(FileKind::JunkLine, randomBytes(random, kJunkBytes));
         write(FileKind::JunkLines, junkLines(random));
+        QFile hole(path(FileKind::Hole));
+        if (!hole.open(QIODevice::WriteOnly) || !hole.resize(qint64(1) << 40))
+            qFatal("cannot write %s", qPrintable(hole.fileName()));
     }
 
     QString path(FileKind kind) const
@@ -75,6 +81,8 @@ public:
             return m_dir.filePath(QStringLiteral("default.ini"));
         case FileKind::JunkLine:
             return m_dir.filePath(QStringLiteral("junk-line.ini"));
+        case FileKind::Hole:
+            return m_dir.filePath(QStringLiteral("hole.ini"));
         case FileKind::JunkLines:
             break;
         }
@@ -146,9 +154,11 @@ void BM_LoadIniFile(benchmark::State &state, const EditionProfile *profile, File
     } catch (const HallOfFameError &error) {
         state.SkipWithError(error.what());
     }
-    // Only a file without line ends is read to its end.
-    if (kind == FileKind::JunkLine)
-        state.SetBytesProcessed(state.iterations() * sizeOf(kind));
+    // Only a file without line ends is read to its end, or to the limit.
+    if (kind == FileKind::JunkLine || kind == FileKind::Hole) {
+        state.SetBytesProcessed(
+            state.iterations() * qMin(sizeOf(kind), qint64(HallOfFameLineReader::MaxFileBytes)));
+    }
 }
 BENCHMARK_CAPTURE(BM_LoadIniFile, v31_default, &kEdition31, FileKind::Default)
     ->Unit(benchmark::kMicrosecond);
@@ -158,9 +168,12 @@ BENCHMARK_CAPTURE(BM_LoadIniFile, v31_junk_line_50MiB, &kEdition31, FileKind::Ju
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_LoadIniFile, v31_junk_lines_50MiB, &kEdition31, FileKind::JunkLines)
     ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_LoadIniFile, v3_hole_1TiB, &kEdition3, FileKind::Hole)
+    ->Unit(benchmark::kMillisecond);
 
 // Each save replaces a file that is a fresh hard link to the kind's file,
 // so the 50 MiB are written once and the save still meets them at its path.
+// The machine-wide file refuses a second name: it gets a copy.
 void BM_SaveIniFile(benchmark::State &state, const EditionProfile *profile, FileKind kind)
 {
     HallOfFameBoard board(*profile);
@@ -171,7 +184,10 @@ void BM_SaveIniFile(benchmark::State &state, const EditionProfile *profile, File
         for (auto _ : state) {
             state.PauseTiming();
             std::filesystem::remove(target);
-            std::filesystem::create_hard_link(source, target);
+            if (profile->hallOfFame == HallOfFameLocation::SystemDriveTemp)
+                std::filesystem::copy_file(source, target);
+            else
+                std::filesystem::create_hard_link(source, target);
             state.ResumeTiming();
             board.form->SaveIniFile();
         }
