@@ -204,6 +204,8 @@ private slots:
 
     void machineWideFileIsSharedByEveryone();
     void machineWideSaveReplacesOwnFile();
+    void saveKeepsOrSharesPermissions_data();
+    void saveKeepsOrSharesPermissions();
     void symbolicLinkRefused_data();
     void symbolicLinkRefused();
     void hardLink_data();
@@ -598,6 +600,35 @@ void TestHallOfFameFile::machineWideSaveReplacesOwnFile()
     QCOMPARE(HallOfFameFile::load(iniPath(), Sharing::MachineWide), entries);
     QCOMPARE(
         QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList { "Tilvane.ini" });
+}
+
+void TestHallOfFameFile::saveKeepsOrSharesPermissions_data()
+{
+    QTest::addColumn<bool>("machineWide");
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+    QTest::newRow("private, owner only") << false << 0600 << 0600;
+    QTest::newRow("private, group reads") << false << 0640 << 0640;
+    QTest::newRow("private, everyone writes") << false << 0666 << 0666;
+    QTest::newRow("machine-wide") << true << 0640 << 0666;
+}
+
+// The file is replaced by a new one, which takes over what the player chose
+// for the old one; the machine-wide one stays open to every user.
+void TestHallOfFameFile::saveKeepsOrSharesPermissions()
+{
+    QFETCH(bool, machineWide);
+    QFETCH(int, before);
+    QFETCH(int, after);
+    const Umask umask(022);
+    writeBytes(iniPath(), DefaultContent);
+    QCOMPARE(::chmod(QFile::encodeName(iniPath()).constData(), mode_t(before)), 0);
+    const ino_t old = statusOf(iniPath()).st_ino;
+
+    HallOfFameFile::save(iniPath(), HallOfFameLines::defaultLines(), sharingOf(machineWide));
+
+    QVERIFY(statusOf(iniPath()).st_ino != old);
+    QCOMPARE(statusOf(iniPath()).st_mode & 07777, mode_t(after));
 }
 
 void TestHallOfFameFile::symbolicLinkRefused_data()
