@@ -430,15 +430,18 @@ void replace(const QString &path, const QByteArray &content, const Rules &rules)
     removeLeftovers(QFile::encodeName(path));
     TemporaryFile file;
     int error = file.open(QFile::encodeName(path));
+    bool folderRefused = refusedForLackOfPermission(error);
     if (error == 0)
         error = file.fill(content, mode);
-    if (error == 0)
+    if (error == 0) {
         error = file.replaceTarget();
+        folderRefused = refusedForLackOfPermission(error);
+    }
     if (error == 0)
         return;
     // A folder the player may not write, or a sticky one with another
     // user's file: only the file itself can take the new content.
-    if (!old.isOpen() || !refusedForLackOfPermission(error))
+    if (!old.isOpen() || !folderRefused)
         fail(Action::Write, path, systemReason(error));
     rewriteLocked(old, content, path);
 }
