@@ -219,6 +219,7 @@ private slots:
     void saveInReadOnlyFolderRewritesInPlace();
     void lockedFileIsWaitedFor_data();
     void lockedFileIsWaitedFor();
+    void lockHeldForGoodIsNotWaitedFor();
 
 private:
     QString pathIn(const QString &name) const { return m_dir->filePath(name); }
@@ -936,6 +937,19 @@ void TestHallOfFameFile::lockedFileIsWaitedFor()
         QCOMPARE(reported, "done");
         QCOMPARE(readBytes(iniPath()), theirsBytes);
     }
+}
+
+// Any user can open the machine-wide file and lock it: after a while the
+// game starts all the same.
+void TestHallOfFameFile::lockHeldForGoodIsNotWaitedFor()
+{
+    HallOfFameFile::makeIfMissing(iniPath(), Sharing::MachineWide);
+    QFile holder(iniPath());
+    QVERIFY(holder.open(QIODevice::ReadOnly));
+    QCOMPARE(::flock(holder.handle(), LOCK_EX), 0);
+
+    QCOMPARE(
+        HallOfFameFile::load(iniPath(), Sharing::MachineWide), HallOfFameLines::defaultLines());
 }
 
 QTEST_GUILESS_MAIN(TestHallOfFameFile)
