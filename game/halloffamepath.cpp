@@ -1,23 +1,20 @@
 // SPDX-License-Identifier: MIT
 #include "halloffamepath.h"
 
-#include <QDir>
-
-QString hallOfFamePathOf(
-    HallOfFameLocation location, const QString &programFolder, const QString &systemDrive)
+QString hallOfFamePathOf(HallOfFameLocation location, const QString &programFolder,
+    const QString &systemDrive, PathStyle style)
 {
+    const bool windows = style == PathStyle::Windows;
     switch (location) {
     case HallOfFameLocation::None:
         break;
     case HallOfFameLocation::ProgramFolder:
-        return programFolder + QDir::separator() + QStringLiteral("Tilvane.ini");
+        return programFolder + (windows ? u'\\' : u'/') + QStringLiteral("Tilvane.ini");
     case HallOfFameLocation::SystemDriveTemp:
-#ifdef Q_OS_WIN
-        return systemDrive + QStringLiteral("\\WINDOWS\\Temp\\Tilvane.ini");
-#else
-        // The machine-wide temporary folder that survives a restart.
-        return systemDrive + QStringLiteral("/var/tmp/Tilvane.ini");
-#endif
+        // On Linux, the machine-wide temporary folder that survives a restart.
+        return systemDrive
+            + (windows ? QStringLiteral("\\WINDOWS\\Temp\\Tilvane.ini")
+                       : QStringLiteral("/var/tmp/Tilvane.ini"));
     }
     return {};
 }

@@ -24,38 +24,46 @@ private Q_SLOTS:
 void TestEdition3::path_data()
 {
     QTest::addColumn<int>("location");
+    QTest::addColumn<int>("style");
     QTest::addColumn<QString>("programFolder");
     QTest::addColumn<QString>("systemDrive");
     QTest::addColumn<QString>("path");
     const int beside = int(HallOfFameLocation::ProgramFolder);
     const int machineWide = int(HallOfFameLocation::SystemDriveTemp);
-    QTest::newRow("3.1 beside the program") << beside << "/opt/games"
-                                            << "C:"
-                                            << "/opt/games/Tilvane.ini";
-    QTest::newRow("3.1 folder is not trimmed") << beside << "/opt/games/"
-                                               << ""
-                                               << "/opt/games//Tilvane.ini";
-    QTest::newRow("3 with SystemDrive") << machineWide << "/opt/games"
-                                        << "/mnt/c"
-                                        << "/mnt/c/var/tmp/Tilvane.ini";
-    QTest::newRow("3 without SystemDrive") << machineWide << "/opt/games"
-                                           << ""
-                                           << "/var/tmp/Tilvane.ini";
-    QTest::newRow("3 with a trailing slash") << machineWide << "/opt/games"
-                                             << "/mnt/c/"
-                                             << "/mnt/c//var/tmp/Tilvane.ini";
-    QTest::newRow("no Hall of Fame") << int(HallOfFameLocation::None) << "/opt/games"
-                                     << "C:"
-                                     << "";
+    const int posix = int(PathStyle::Posix);
+    const int windows = int(PathStyle::Windows);
+    QTest::newRow("3.1 beside the program")
+        << beside << posix << "/opt/games" << "C:" << "/opt/games/Tilvane.ini";
+    QTest::newRow("3.1 folder is not trimmed")
+        << beside << posix << "/opt/games/" << "" << "/opt/games//Tilvane.ini";
+    QTest::newRow("3 with SystemDrive")
+        << machineWide << posix << "/opt/games" << "/mnt/c" << "/mnt/c/var/tmp/Tilvane.ini";
+    QTest::newRow("3 without SystemDrive")
+        << machineWide << posix << "/opt/games" << "" << "/var/tmp/Tilvane.ini";
+    QTest::newRow("3 with a trailing slash")
+        << machineWide << posix << "/opt/games" << "/mnt/c/" << "/mnt/c//var/tmp/Tilvane.ini";
+    QTest::newRow("no Hall of Fame") << int(HallOfFameLocation::None) << posix << "/opt/games"
+                                     << "C:" << "";
+    QTest::newRow("Windows: 3.1 beside the program") << beside << windows << "C:\\Games\\Tilvane"
+                                                     << "C:" << "C:\\Games\\Tilvane\\Tilvane.ini";
+    QTest::newRow("Windows: 3 on drive C:") << machineWide << windows << "D:\\Games" << "C:"
+                                            << "C:\\WINDOWS\\Temp\\Tilvane.ini";
+    QTest::newRow("Windows: 3 without SystemDrive")
+        << machineWide << windows << "D:\\Games" << "" << "\\WINDOWS\\Temp\\Tilvane.ini";
+    QTest::newRow("Windows: 3 with a trailing backslash")
+        << machineWide << windows << "D:\\Games" << "E:\\" << "E:\\\\WINDOWS\\Temp\\Tilvane.ini";
 }
 
 void TestEdition3::path()
 {
     QFETCH(int, location);
+    QFETCH(int, style);
     QFETCH(QString, programFolder);
     QFETCH(QString, systemDrive);
     QFETCH(QString, path);
-    QCOMPARE(hallOfFamePathOf(HallOfFameLocation(location), programFolder, systemDrive), path);
+    QCOMPARE(hallOfFamePathOf(HallOfFameLocation(location), programFolder, systemDrive,
+                 PathStyle(style)),
+        path);
 }
 
 // Two copies in two folders, one moved between runs: one Hall of Fame.
