@@ -24,6 +24,17 @@ QByteArrayView withoutSplitCharacter(QByteArrayView bytes)
     return bytes;
 }
 
+// Not UTF-8: a line in the system's 8-bit code page, as the first versions
+// of the game wrote it (the ANSI code page on Windows, Latin-1 elsewhere).
+QString eightBit(QByteArrayView bytes)
+{
+#ifdef Q_OS_WIN
+    return QString::fromLocal8Bit(bytes);
+#else
+    return QString::fromLatin1(bytes);
+#endif
+}
+
 QString decoded(QByteArrayView bytes, bool cut)
 {
     QStringDecoder utf8(QStringDecoder::Utf8,
@@ -31,17 +42,21 @@ QString decoded(QByteArrayView bytes, bool cut)
     const QString text = utf8.decode(cut ? withoutSplitCharacter(bytes) : bytes);
     if (!utf8.hasError())
         return text;
-    // Saved again as UTF-8, every character above ASCII takes two bytes: keep
-    // only what still fits the bound, so the line reads back as it was saved.
+    // Saved again as UTF-8, a character above ASCII takes two bytes or more:
+    // keep only the whole characters that still fit the bound, so the line
+    // reads back as it was saved.
+    const QString wide = eightBit(bytes);
     qsizetype kept = 0;
     qsizetype savedSize = 0;
-    for (const char byte : bytes) {
-        savedSize += uchar(byte) < 0x80 ? 1 : 2;
+    while (kept < wide.size()) {
+        const char32_t c = wide.at(kept).unicode();
+        const bool pair = QChar::isHighSurrogate(c) && kept + 1 < wide.size();
+        savedSize += pair ? 4 : c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
         if (savedSize > HallOfFameLineReader::MaxLineBytes)
             break;
-        ++kept;
+        kept += pair ? 2 : 1;
     }
-    return QString::fromLatin1(bytes.first(kept));
+    return wide.first(kept);
 }
 
 } // namespace

@@ -9,7 +9,8 @@
 // in, so that a file of any size is read with bounded memory and bounded
 // work: the input ends at MaxFileBytes, as if the file ended there. A line ends at
 // CR LF, at LF or at the end of the file; a lone CR stays in the line. Each
-// line is decoded as UTF-8, or as Latin-1 where it is not valid UTF-8.
+// line is decoded as UTF-8, or where it is not valid UTF-8 in the system's 8-bit
+// code page (Latin-1; the ANSI code page on Windows).
 class HallOfFameLineReader
 {
 public:
