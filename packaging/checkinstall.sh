@@ -64,6 +64,11 @@ check_layout() {
         [ -f "$root/$datadir/metainfo/$program.metainfo.xml" ] || fail "no metainfo for $program"
     done
 
+    local document
+    for document in README.md CREDITS.md LICENSES/Apache-2.0.txt; do
+        [ -f "$root/$datadir/doc/tilvane/$document" ] || fail "no $datadir/doc/tilvane/$document"
+    done
+
     local theme_icon size
     for theme_icon in "$hicolor"/*/apps/tilvane.png; do
         size=${theme_icon#"$hicolor"/}

@@ -32,8 +32,8 @@ tar -xzf "$archive" -C "$work/unpacked"
 folder=$work/unpacked/$top
 
 expected=("${programs[@]}" Icons)
-for document in README.md LICENSE; do
-    [ -f "$source/$document" ] && expected+=("$document")
+for document in README.md LICENSE CREDITS.md LICENSES; do
+    [ -e "$source/$document" ] && expected+=("$document")
 done
 [ "$(ls -A "$folder" | sort)" = "$(printf '%s\n' "${expected[@]}" | sort)" ] \
     || fail "$top/ holds '$(ls -A "$folder" | tr '\n' ' ')', not '${expected[*]}'"
@@ -52,6 +52,8 @@ else
         cmp -s "$picture" "$folder/Icons/${picture##*/}" || fail "$top/Icons/${picture##*/} differs"
     done
 fi
+
+[ -f "$folder/LICENSES/Apache-2.0.txt" ] || fail "$top/LICENSES/ lacks the pictures' licence"
 
 expect_hall_of_fame_at "$folder/tilvane-v31" "$folder/Tilvane.ini" "$work/tilvane-v31.log"
 

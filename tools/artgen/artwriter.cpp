@@ -3,9 +3,10 @@
 
 #include "appicon.h"
 #include "builtinpicture.h"
+#include "emojipainter.h"
 #include "icofile.h"
 #include "pngbytes.h"
-#include "poolpicture.h"
+#include "poollist.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,16 +15,20 @@
 namespace
 {
 
-constexpr int kPoolSizes[] = { 32, 48, 64, 128, 256 };
+// Never above the font's own 136 x 128 bitmaps.
+constexpr int kPoolSizes[] = { 32, 48, 64, EmojiPainter::kLargestSide };
 constexpr int kBuiltinSize = 64;
 constexpr int kWindowIconSize = 32;
 constexpr int kThemeSizes[] = { 16, 22, 24, 32, 48, 64, 128, 256 };
 
 } // namespace
 
-ArtWriter::ArtWriter(const QString &iconsFolder, const QString &artFolder)
+ArtWriter::ArtWriter(const QString &iconsFolder, const QString &artFolder, const QString &fontPath,
+    const QString &listPath)
     : m_iconsFolder(iconsFolder)
     , m_artFolder(artFolder)
+    , m_fontPath(fontPath)
+    , m_listPath(listPath)
 {
 }
 
@@ -34,11 +39,31 @@ bool ArtWriter::writeAll()
 
 bool ArtWriter::writePool()
 {
-    for (int number = 1; number <= kPoolPictureCount; ++number) {
+    PoolList list;
+    EmojiPainter painter;
+    if (!list.read(m_listPath)) {
+        m_error = list.error();
+        return false;
+    }
+    if (!painter.load(m_fontPath)) {
+        m_error = painter.error();
+        return false;
+    }
+    for (const PoolEntry &entry : list.entries()) {
+        const QImage drawn = painter.draw(entry.text);
+        if (drawn.isNull()) {
+            m_error = QStringLiteral("%1 has no picture for %2 (%3)")
+                          .arg(m_fontPath, entry.name)
+                          .arg(entry.number);
+            return false;
+        }
+        const QImage largest = EmojiPainter::fitted(drawn);
         QList<QImage> sizes;
         for (int size : kPoolSizes)
-            sizes << poolPicture(number, size);
-        const QString name = QStringLiteral("(%1).ico").arg(number);
+            sizes << (size == largest.width()
+                    ? largest
+                    : largest.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        const QString name = QStringLiteral("(%1).ico").arg(entry.number);
         if (!writeFile(m_iconsFolder + u'/' + name, icoFile(sizes)))
             return false;
     }
