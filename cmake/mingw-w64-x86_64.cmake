@@ -1,0 +1,16 @@
+# SPDX-License-Identifier: MIT
+# Cross-compiles for 64-bit Windows with Debian's MinGW-w64 compilers. The
+# posix thread model is the one Qt's threads and std::thread need.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(TILVANE_MINGW_TRIPLET x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${TILVANE_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TILVANE_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${TILVANE_MINGW_TRIPLET}-windres)
+
+list(APPEND CMAKE_FIND_ROOT_PATH /usr/${TILVANE_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
