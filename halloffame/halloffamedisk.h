@@ -8,7 +8,7 @@
 #include <QStringList>
 
 // What the Hall-of-Fame file needs of the file system, with one source file
-// per system (halloffamedisk_unix.cpp, halloffamedisk_qt.cpp). Nothing here
+// per system (halloffamedisk_unix.cpp, halloffamedisk_win.cpp). Nothing here
 // follows a symbolic link at the path or uses anything but a regular file
 // there; every failure throws HallOfFameError.
 namespace HallOfFameDisk
