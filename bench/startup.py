@@ -10,6 +10,11 @@ Wall time runs from spawn to exit; peak memory is the child's maximum
 resident set size.
 
     bench/startup.py --bin build/bench-bin [--runs 30] [--editions 1,31] [--json FILE]
+    bench/startup.py --wine --bin build-windows/bench-bin --editions 31
+
+With --wine the Windows programs (.exe) run under Wine in a prefix made for
+the run, with openbox managing the screen; the peak memory is then that of
+Wine's loader process and says little.
 """
 
 import argparse
@@ -73,11 +78,35 @@ class Xvfb:
                 self.process.wait()
 
 
+def start_wine(env, folder):
+    """A fresh prefix, its server kept running between the runs, and openbox:
+    without a window manager a Wine window has no frame."""
+    # Wine sets the Windows one itself.
+    env.pop("SystemDrive", None)
+    env.update(WINEPREFIX=str(Path(folder, "wine")), WINEARCH="win64", WINEDEBUG="-all",
+               WINEDLLOVERRIDES="mscoree,mshtml=")
+    subprocess.run(["wine64", "wineboot", "--init"], env=env, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-p"], env=env, check=True)
+    return subprocess.Popen(["openbox"], env=env, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+
+
+def stop_wine(env, wm):
+    subprocess.run(["wineserver", "-k"], env=env, check=False)
+    subprocess.run(["wineserver", "-w"], env=env, check=False)
+    wm.terminate()
+    wm.wait()
+
+
 def run_once(path, env):
     """Wall seconds from spawn to exit, CPU seconds (user and system), and
     peak RSS in KiB."""
+    command = [path]
+    if path.endswith(".exe"):
+        command = [shutil.which("wine64"), path]
     started = time.perf_counter()
-    pid = os.posix_spawn(path, [path], env)
+    pid = os.posix_spawn(command[0], command, env)
     watchdog = threading.Timer(TIMEOUT_S, lambda: os.kill(pid, signal.SIGKILL))
     watchdog.start()
     _, status, usage = os.wait4(pid, 0)
@@ -91,9 +120,10 @@ def run_once(path, env):
 
 def measure(bin_dir, editions, runs, env):
     programs = [BARE] + [f"tilvane-firstframe-v{e}" for e in editions]
-    paths = {name: str(Path(bin_dir, name).resolve()) for name in programs}
+    suffix = ".exe" if "WINEPREFIX" in env else ""
+    paths = {name: str(Path(bin_dir, name + suffix).resolve()) for name in programs}
     for name, path in paths.items():
-        if not os.access(path, os.X_OK):
+        if not os.access(path, os.R_OK if suffix else os.X_OK):
             sys.exit(f"startup.py: {path} is missing; build the project first")
     # Caches (files, fonts, the Hall-of-Fame file) warm, outside the figures.
     for _ in range(WARM_UP_RUNS):
@@ -172,6 +202,8 @@ def main():
     parser.add_argument("--editions", default=",".join(EDITIONS))
     parser.add_argument("--offscreen", action="store_true",
                         help="use Qt's offscreen platform instead of an X server")
+    parser.add_argument("--wine", action="store_true",
+                        help="run the Windows programs (.exe) under Wine, with a window manager")
     parser.add_argument("--json", help="also write the figures to this file")
     args = parser.parse_args()
     editions = [e for e in args.editions.split(",") if e]
@@ -188,7 +220,13 @@ def main():
         env["SystemDrive"] = drive
         env.setdefault("XDG_RUNTIME_DIR", tempfile.mkdtemp(prefix="runtime-", dir=drive))
         try:
-            if not args.offscreen and xvfb.start():
+            if args.wine:
+                if not xvfb.start():
+                    sys.exit("startup.py: --wine needs Xvfb")
+                env["DISPLAY"] = xvfb.display
+                wm = start_wine(env, drive)
+                where = f"Wine on Xvfb {xvfb.display} 1920x1080x24 with openbox"
+            elif not args.offscreen and xvfb.start():
                 env["DISPLAY"] = xvfb.display
                 env["QT_QPA_PLATFORM"] = "xcb"
                 where = f"Xvfb {xvfb.display} 1920x1080x24, no window manager"
@@ -200,6 +238,8 @@ def main():
                 where = "QT_QPA_PLATFORM=offscreen"
             programs, samples, paired_bare = measure(args.bin, editions, args.runs, env)
         finally:
+            if args.wine:
+                stop_wine(env, wm)
             xvfb.stop()
     rows = summarise(programs, samples, paired_bare)
     print_report(rows, where, args.runs)
