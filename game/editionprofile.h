@@ -29,4 +29,9 @@ struct EditionProfile {
     QRect footerTwips;
 
     constexpr bool keepsHallOfFame() const { return hallOfFame != HallOfFameLocation::None; }
+    // side x side = cells = 2 x pairs: a square board, every tile in a pair.
+    constexpr bool boardIsWhole() const
+    {
+        return gridSide * gridSide == cellCount && cellCount == 2 * pairCount;
+    }
 };
