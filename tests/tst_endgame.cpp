@@ -296,24 +296,30 @@ void TestEndGame::failedSaveKeepsTheFileAndSkipsTheAnimation()
 
 void TestEndGame::closingPasses_data()
 {
+    QTest::addColumn<QPoint>("start");
     QTest::addColumn<int>("beyondTop");
     QTest::addColumn<int>("passes");
-    QTest::newRow("top already beyond the width") << -15 << 1;
-    QTest::newRow("top at the width") << 0 << 1;
-    QTest::newRow("one step short") << 30 << 2;
-    QTest::newRow("between steps") << 45 << 2;
-    QTest::newRow("ten steps") << 300 << 11;
+    QTest::newRow("top already beyond the width") << QPoint(20, 20) << -15 << 1;
+    QTest::newRow("top at the width") << QPoint(20, 20) << 0 << 1;
+    QTest::newRow("one step short") << QPoint(20, 20) << 30 << 2;
+    QTest::newRow("between steps") << QPoint(20, 20) << 45 << 2;
+    QTest::newRow("ten steps") << QPoint(20, 20) << 300 << 11;
+    // The bound is for Top alone, wherever Left stands.
+    QTest::newRow("left far right of top") << QPoint(300, 20) << 300 << 11;
+    QTest::newRow("left far left of top") << QPoint(0, 200) << 300 << 11;
 }
 
 // Top grows 30 twips a pass and the loop leaves once it is strictly beyond
 // the screen's width: reaching it exactly takes one more pass.
 void TestEndGame::closingPasses()
 {
+    QFETCH(QPoint, start);
     QFETCH(int, beyondTop);
     QFETCH(int, passes);
     FormFixture game;
     Form1 &form = game.open(kEdition2);
-    const QPoint start = form.pos();
+    form.move(start);
+    QCOMPARE(form.pos(), start);
     game.platform.screenWidth = start.y() * 15.0 + beyondTop;
     form.close();
     QCOMPARE(form.closingPasses(), passes);

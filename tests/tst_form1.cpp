@@ -94,7 +94,7 @@ class TestForm1 : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void windowAndControls_data() { addEditionRows(); }
+    void windowAndControls_data();
     void windowAndControls();
     void firstSight_data() { addEditionRows(); }
     void firstSight();
@@ -114,6 +114,8 @@ private Q_SLOTS:
     void builtinPicturesFormPairsOnSmallBoards();
     void resetClearsTheGame();
     void faceUpTileTakesNoClick();
+    void releaseOffTheTileIsNoClick_data();
+    void releaseOffTheTileIsNoClick();
     void mismatchStaysUntilTheNextClick();
     void partnersMatchWhereverTheyLie();
     void samePictureIsNoPair();
@@ -122,14 +124,28 @@ private Q_SLOTS:
     void perfectGame();
 };
 
+// Caption and client size written out, not read back from the profile the
+// window was built from.
+void TestForm1::windowAndControls_data()
+{
+    QTest::addColumn<Profile>("profile");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QSize>("clientPixels");
+    QTest::newRow("tilvane-v1") << &kEdition1 << "Tilvane" << QSize(199, 200);
+    QTest::newRow("tilvane-v2") << &kEdition2 << "Tilvane V2" << QSize(295, 297);
+    QTest::newRow("tilvane-v3") << &kEdition3 << "Tilvane V3" << QSize(486, 488);
+    QTest::newRow("tilvane-v31") << &kEdition31 << "Tilvane V3" << QSize(486, 488);
+}
+
 void TestForm1::windowAndControls()
 {
     QFETCH(Profile, profile);
+    QFETCH(QString, caption);
+    QFETCH(QSize, clientPixels);
     FormFixture game;
     Form1 &form = game.open(*profile);
-    QCOMPARE(form.windowTitle(), QString::fromLatin1(profile->caption));
-    QCOMPARE(
-        form.size(), QSize(profile->clientTwips.width() / 15, profile->clientTwips.height() / 15));
+    QCOMPARE(form.windowTitle(), caption);
+    QCOMPARE(form.size(), clientPixels);
     QCOMPARE(form.minimumSize(), form.maximumSize());
     QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
     QCOMPARE(bool(form.windowFlags() & Qt::WindowMinimizeButtonHint), profile->minimizeButton);
@@ -415,6 +431,28 @@ void TestForm1::faceUpTileTakesNoClick()
     QCOMPARE(form.gameState.clickCount, 1.0);
     QCOMPARE(form.gameState.pickState, 1);
     QCOMPARE(form.gameState.firstPick, 4);
+}
+
+void TestForm1::releaseOffTheTileIsNoClick_data()
+{
+    QTest::addColumn<QPoint>("offset");
+    QTest::newRow("onto the gap beside it") << QPoint(24, 0);
+    QTest::newRow("onto the next tile") << QPoint(48, 0);
+    QTest::newRow("onto the background") << QPoint(0, -100);
+}
+
+// A press on a tile taken back by releasing elsewhere turns nothing.
+void TestForm1::releaseOffTheTileIsNoClick()
+{
+    QFETCH(QPoint, offset);
+    FormFixture game;
+    Form1 &form = game.open(kEdition2);
+    const QPoint pressed = form.c1[4]->geometry().center();
+    QTest::mousePress(form.windowHandle(), Qt::LeftButton, {}, pressed);
+    QTest::mouseRelease(form.windowHandle(), Qt::LeftButton, {}, pressed + offset);
+    QCOMPARE(form.gameState.clickCount, 0.0);
+    for (int i = 1; i <= 36; ++i)
+        QVERIFY(!game.faceUp(i));
 }
 
 void TestForm1::mismatchStaysUntilTheNextClick()
