@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSet>
+#include <sys/stat.h>
 
 using Profile = const EditionProfile *;
 Q_DECLARE_METATYPE(Profile)
@@ -57,6 +58,10 @@ void breakIcon(const QString &path, const QByteArray &how)
     }
     if (how == "missing")
         return;
+    if (how == "fifo") {
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        return;
+    }
     QFile file(path);
     file.open(QIODevice::WriteOnly);
     if (how == "truncated") {
@@ -344,7 +349,7 @@ void TestForm1::badIconEndsTheLoading_data()
 {
     QTest::addColumn<QByteArray>("how");
     for (const char *how :
-        { "missing", "zero bytes", "truncated", "png renamed", "huge claim", "directory" })
+        { "missing", "zero bytes", "truncated", "png renamed", "huge claim", "directory", "fifo" })
         QTest::newRow(how) << QByteArray(how);
 }
 
