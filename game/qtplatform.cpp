@@ -2,6 +2,7 @@
 #include "qtplatform.h"
 
 #include "twips.h"
+#include "yesnobox.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -63,18 +64,16 @@ double QtPlatform::nextRandom()
 Platform::Answer QtPlatform::messageBox(
     const QString &text, Buttons buttons, Icon icon, const QString &title)
 {
-    QMessageBox box(toQt(icon), title, displayText(text),
-        buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-        QApplication::activeWindow());
-    box.setTextFormat(Qt::PlainText);
-    switch (box.exec()) {
-    case QMessageBox::Yes:
-        return Answer::Yes;
-    case QMessageBox::No:
-        return Answer::No;
-    default:
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    if (buttons == Buttons::YesNo) {
+        YesNoBox box(toQt(icon), title, displayText(text), QApplication::activeWindow());
+        box.setTextFormat(Qt::PlainText);
+        return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
     }
+    QMessageBox box(
+        toQt(icon), title, displayText(text), QMessageBox::Ok, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+    return Answer::Ok;
 }
 
 QString QtPlatform::inputBox(const QString &prompt, const QString &title)

@@ -1,12 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "editions.h"
 #include "formfixture.h"
+#include "qtplatform.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QAbstractButton>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QTimer>
 
 using Answer = Platform::Answer;
+Q_DECLARE_METATYPE(Platform::Buttons)
+Q_DECLARE_METATYPE(Platform::Answer)
 
 namespace
 {
@@ -84,6 +90,8 @@ private Q_SLOTS:
     void clicksAreHalvedAndTruncated();
     void gameAcrossMidnight();
     void yesDealsAgainAndRemembers();
+    void onlyYesOrNoAnswersTheQuestion_data();
+    void onlyYesOrNoAnswersTheQuestion();
     void namesStayOnOneLine();
     void closingSavesBeforeTheAnimation();
     void failedSaveKeepsTheFileAndSkipsTheAnimation();
@@ -248,6 +256,51 @@ void TestEndGame::yesDealsAgainAndRemembers()
             "No1 Ann Time 00:54:51 Trys 50\r\n\r\nNo 2Bob Time 00:00:00 Trys 51\r\n\r\n"
             "No 32 Fred1 Time 00:00:00 Trys 999\r\n\r\nNo 43 Fred2 Time 00:00:00 Trys 999"
             "\r\n\r\nNo5 4 Fred3 Time 00:00:00 Trys 999"));
+}
+
+void TestEndGame::onlyYesOrNoAnswersTheQuestion_data()
+{
+    QTest::addColumn<Platform::Buttons>("buttons");
+    QTest::addColumn<QByteArray>("stray");
+    QTest::addColumn<bool>("openAfterStray");
+    QTest::addColumn<QMessageBox::StandardButton>("pressed");
+    QTest::addColumn<Answer>("answer");
+    using B = Platform::Buttons;
+    QTest::newRow("question, Escape then Yes")
+        << B::YesNo << QByteArray("escape") << true << QMessageBox::Yes << Answer::Yes;
+    QTest::newRow("question, Escape then No")
+        << B::YesNo << QByteArray("escape") << true << QMessageBox::No << Answer::No;
+    QTest::newRow("question, close button then Yes")
+        << B::YesNo << QByteArray("close") << true << QMessageBox::Yes << Answer::Yes;
+    QTest::newRow("Hall of Fame, Escape")
+        << B::Ok << QByteArray("escape") << false << QMessageBox::NoButton << Answer::Ok;
+}
+
+// The real box of the programs, answered through its own keys and buttons.
+void TestEndGame::onlyYesOrNoAnswersTheQuestion()
+{
+    QFETCH(Platform::Buttons, buttons);
+    QFETCH(QByteArray, stray);
+    QFETCH(bool, openAfterStray);
+    QFETCH(QMessageBox::StandardButton, pressed);
+    QFETCH(Answer, answer);
+    QtPlatform platform;
+    bool open = false;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        if (stray == "escape")
+            QTest::keyClick(box, Qt::Key_Escape);
+        else
+            box->close();
+        open = box->isVisible();
+        if (open)
+            QTest::mouseClick(box->button(pressed), Qt::LeftButton);
+    });
+    QCOMPARE(platform.messageBox(QStringLiteral("Do Want To play Again?"), buttons,
+                 Platform::Icon::Question, QStringLiteral("Question")),
+        answer);
+    QCOMPARE(open, openAfterStray);
 }
 
 void TestEndGame::namesStayOnOneLine()
