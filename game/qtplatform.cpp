@@ -86,7 +86,15 @@ QString QtPlatform::inputBox(const QString &prompt, const QString &title)
 
 QString QtPlatform::programFolder()
 {
-    return QCoreApplication::applicationDirPath();
+    // Qt names no folder whose path is not valid UTF-8; the pictures and the
+    // Hall of Fame must not then be looked for at the root.
+    const QString folder = QCoreApplication::applicationDirPath();
+    if (folder.isEmpty()) {
+        reportFailure(QStringLiteral("The name of the folder that holds this program is not "
+                                     "valid UTF-8 text. Move the program to a folder whose "
+                                     "name is, and start it again."));
+    }
+    return folder;
 }
 
 QString QtPlatform::environmentVariable(const QString &name)
