@@ -2,7 +2,6 @@
 #include "form1.h"
 
 #include "board.h"
-#include "builtinart.h"
 #include "builtinpictures.h"
 #include "gametime.h"
 #include "halloffameerror.h"
@@ -63,8 +62,6 @@ Form1::Form1(const EditionProfile &profile, Platform &platform, QWidget *parent)
         flags |= Qt::WindowMinimizeButtonHint;
     setWindowFlags(flags);
     setWindowTitle(QString::fromLatin1(profile.caption));
-    // Naming the format spares probing every image plugin at start-up.
-    setWindowIcon(QIcon(QPixmap(BuiltinArt::windowIconPath(), "PNG")));
     setFixedSize(
         twipsToPixels(profile.clientTwips.width()), twipsToPixels(profile.clientTwips.height()));
     setAutoFillBackground(true);

@@ -2,6 +2,8 @@
 #include "board.h"
 #include "editions.h"
 #include "formfixture.h"
+#include "qtplatform.h"
+#include "runedition.h"
 #include "twips.h"
 
 #include <QBuffer>
@@ -9,10 +11,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSet>
+#include <QTimer>
 #include <sys/stat.h>
 
 using Profile = const EditionProfile *;
 Q_DECLARE_METATYPE(Profile)
+Q_DECLARE_METATYPE(Platform::Buttons)
 
 namespace
 {
@@ -101,6 +105,8 @@ class TestForm1 : public QObject
 private Q_SLOTS:
     void windowAndControls_data();
     void windowAndControls();
+    void gameIconEverywhere_data();
+    void gameIconEverywhere();
     void firstSight_data() { addEditionRows(); }
     void firstSight();
     void permutationThroughTheControls_data();
@@ -180,6 +186,45 @@ void TestForm1::windowAndControls()
         QCOMPARE(form.c1[i]->size(), QSize(40, 40));
         QCOMPARE(form.Image1[i]->size(), QSize(40, 40));
         QCOMPARE(form.c1[i]->focusPolicy(), Qt::NoFocus);
+    }
+}
+
+void TestForm1::gameIconEverywhere_data()
+{
+    QTest::addColumn<Platform::Buttons>("buttons");
+    QTest::newRow("Hall of Fame") << Platform::Buttons::Ok;
+    QTest::newRow("question") << Platform::Buttons::YesNo;
+}
+
+// The same picture in the window and in the real boxes, in every size drawn.
+void TestForm1::gameIconEverywhere()
+{
+    QFETCH(Platform::Buttons, buttons);
+    setUpApplication(kEdition31);
+    FormFixture game;
+    Form1 &form = game.open(kEdition31);
+    QtPlatform platform;
+    QIcon boxIcon;
+    QTimer::singleShot(0, [&] {
+        QWidget *box = QApplication::activeModalWidget();
+        QVERIFY(box);
+        boxIcon = box->windowIcon();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    platform.messageBox(QStringLiteral("No1 Fred1 Time 00:00:00 Trys 999"), buttons,
+        Platform::Icon::Information, QStringLiteral("Tilvane"));
+
+    const QImage drawn = QImage(QStringLiteral(":/art/tilvane.png"))
+                             .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QList<QSize> sides { { 16, 16 }, { 22, 22 }, { 24, 24 }, { 32, 32 }, { 48, 48 },
+        { 64, 64 }, { 128, 128 }, { 256, 256 } };
+    for (const QIcon &icon : { form.windowIcon(), boxIcon }) {
+        QList<QSize> sizes = icon.availableSizes();
+        std::sort(sizes.begin(), sizes.end(),
+            [](QSize a, QSize b) { return a.width() < b.width(); });
+        QCOMPARE(sizes, sides);
+        QCOMPARE(icon.pixmap(32).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+            drawn);
     }
 }
 
