@@ -3,11 +3,13 @@
 #include "formfixture.h"
 #include "qtplatform.h"
 
+#include <array>
 #include <QFile>
 #include <QFileInfo>
 #include <QAbstractButton>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTimer>
 
 using Answer = Platform::Answer;
@@ -90,6 +92,8 @@ private Q_SLOTS:
     void clicksAreHalvedAndTruncated();
     void gameAcrossMidnight();
     void yesDealsAgainAndRemembers();
+    void hallOfFameBoxFitsTheScreen_data();
+    void hallOfFameBoxFitsTheScreen();
     void onlyYesOrNoAnswersTheQuestion_data();
     void onlyYesOrNoAnswersTheQuestion();
     void namesStayOnOneLine();
@@ -256,6 +260,54 @@ void TestEndGame::yesDealsAgainAndRemembers()
             "No1 Ann Time 00:54:51 Trys 50\r\n\r\nNo 2Bob Time 00:00:00 Trys 51\r\n\r\n"
             "No 32 Fred1 Time 00:00:00 Trys 999\r\n\r\nNo 43 Fred2 Time 00:00:00 Trys 999"
             "\r\n\r\nNo5 4 Fred3 Time 00:00:00 Trys 999"));
+}
+
+void TestEndGame::hallOfFameBoxFitsTheScreen_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("whole");
+    QString flags;
+    for (char32_t i = 0; i < 1024; ++i)
+        flags += QString::fromUcs4(std::array { U'\U0001F1E6' + i % 26 }.data(), 1);
+    QTest::newRow("the usual names") << QStringLiteral("Fred") << true;
+    QTest::newRow("1000 letters") << QString(1000, u'W') << false;
+    QTest::newRow("1024 regional indicators") << flags << false;
+}
+
+// Through the real box: every place keeps its number, the start of its name,
+// its time and its tries; only what would not fit gives way, and the box
+// stays on the screen.
+void TestEndGame::hallOfFameBoxFitsTheScreen()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, whole);
+    QStringList places;
+    for (int place = 1; place <= 5; ++place)
+        places.append(QStringLiteral("No%1 %2 Time 00:0%1:00 Trys 99%1").arg(place).arg(name));
+    QtPlatform platform;
+    QStringList shown;
+    QSize size;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        shown = box->text().split(u'\n');
+        size = box->size();
+        box->accept();
+    });
+    platform.messageBox(places.join(QStringLiteral("\r\n\r\n")), Platform::Buttons::Ok,
+        Platform::Icon::Information, QStringLiteral("Tilvane"));
+
+    shown.removeAll(QString());
+    QCOMPARE(shown.size(), 5);
+    for (int place = 1; place <= 5; ++place) {
+        const QString &line = shown[place - 1];
+        QCOMPARE(line == places[place - 1], whole);
+        QVERIFY2(line.startsWith(places[place - 1].left(6)), qPrintable(line));
+        QVERIFY2(line.endsWith(QStringLiteral(" Time 00:0%1:00 Trys 99%1").arg(place)),
+            qPrintable(line));
+    }
+    const QSize screen = QGuiApplication::primaryScreen()->availableSize();
+    QVERIFY(size.width() <= screen.width() && size.height() <= screen.height());
 }
 
 void TestEndGame::onlyYesOrNoAnswersTheQuestion_data()
