@@ -41,6 +41,13 @@ QString iconPath(const QString &programFolder, const QString &entry)
     return programFolder + QStringLiteral("/Icons/(") + entry + QStringLiteral(").ico");
 }
 
+// Columns side by side across the list's width; none is taken as one.
+void setColumnCount(QListWidget *list, int columns)
+{
+    list->setGridSize(
+        QSize(list->width() / qMax(1, columns), list->fontMetrics().height()));
+}
+
 HallOfFameFile::Sharing sharingOf(const EditionProfile &profile)
 {
     return profile.hallOfFame == HallOfFameLocation::SystemDriveTemp
@@ -200,7 +207,8 @@ void Form1::proc2()
     for (int value : permutation)
         entries.append(QString::number(value));
     lstRand->clear();
-    lstRandColumns = listColumns(lstRand->width(), fontMetrics().horizontalAdvance(txtNum->text()));
+    setColumnCount(
+        lstRand, listColumns(lstRand->width(), fontMetrics().horizontalAdvance(txtNum->text())));
     lstRand->addItems(entries);
 }
 
