@@ -15,9 +15,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QTimer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 #include <vector>
 

@@ -44,8 +44,7 @@ QString iconPath(const QString &programFolder, const QString &entry)
 // Columns side by side across the list's width; none is taken as one.
 void setColumnCount(QListWidget *list, int columns)
 {
-    list->setGridSize(
-        QSize(list->width() / qMax(1, columns), list->fontMetrics().height()));
+    list->setGridSize(QSize(list->width() / qMax(1, columns), list->fontMetrics().height()));
 }
 
 HallOfFameFile::Sharing sharingOf(const EditionProfile &profile)

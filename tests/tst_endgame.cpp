@@ -4,9 +4,9 @@
 #include "qtplatform.h"
 
 #include <array>
+#include <QAbstractButton>
 #include <QFile>
 #include <QFileInfo>
-#include <QAbstractButton>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QScreen>

@@ -220,11 +220,11 @@ void TestForm1::gameIconEverywhere()
         { 64, 64 }, { 128, 128 }, { 256, 256 } };
     for (const QIcon &icon : { form.windowIcon(), boxIcon }) {
         QList<QSize> sizes = icon.availableSizes();
-        std::sort(sizes.begin(), sizes.end(),
-            [](QSize a, QSize b) { return a.width() < b.width(); });
+        std::sort(
+            sizes.begin(), sizes.end(), [](QSize a, QSize b) { return a.width() < b.width(); });
         QCOMPARE(sizes, sides);
-        QCOMPARE(icon.pixmap(32).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
-            drawn);
+        QCOMPARE(
+            icon.pixmap(32).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied), drawn);
     }
 }
 
