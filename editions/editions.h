@@ -8,6 +8,7 @@
 
 inline constexpr EditionProfile kEdition1 {
     .deliverable = "tilvane-v1",
+    .desktopId = "org.tilvane.Tilvane.V1",
     .caption = "Tilvane",
     .gridSide = 4,
     .cellCount = 16,
@@ -24,6 +25,7 @@ inline constexpr EditionProfile kEdition1 {
 
 inline constexpr EditionProfile kEdition2 {
     .deliverable = "tilvane-v2",
+    .desktopId = "org.tilvane.Tilvane.V2",
     .caption = "Tilvane V2",
     .gridSide = 6,
     .cellCount = 36,
@@ -40,6 +42,7 @@ inline constexpr EditionProfile kEdition2 {
 
 inline constexpr EditionProfile kEdition3 {
     .deliverable = "tilvane-v3",
+    .desktopId = "org.tilvane.Tilvane.V3",
     .caption = "Tilvane V3",
     .gridSide = 10,
     .cellCount = 100,
@@ -56,6 +59,7 @@ inline constexpr EditionProfile kEdition3 {
 
 inline constexpr EditionProfile kEdition31 {
     .deliverable = "tilvane-v31",
+    .desktopId = "org.tilvane.Tilvane.V31",
     .caption = "Tilvane V3",
     .gridSide = 10,
     .cellCount = 100,

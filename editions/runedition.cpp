@@ -12,7 +12,7 @@ void setUpApplication(const EditionProfile &profile)
 {
     QApplication::setApplicationName(QString::fromLatin1(profile.deliverable));
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
-    QApplication::setDesktopFileName(QString::fromLatin1(profile.deliverable));
+    QApplication::setDesktopFileName(QString::fromLatin1(profile.desktopId));
     // Every window of the program carries it, the message boxes included.
     QApplication::setWindowIcon(gameIcon());
 }

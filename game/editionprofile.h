@@ -15,6 +15,8 @@ enum class HallOfFameLocation {
 // which edition it runs. Geometry is in twips, as the layout was drawn.
 struct EditionProfile {
     const char *deliverable;
+    // Names the desktop entry and the metainfo of the program (packaging/).
+    const char *desktopId;
     const char *caption;
     int gridSide;
     int cellCount;

@@ -105,6 +105,8 @@ class TestForm1 : public QObject
 private Q_SLOTS:
     void windowAndControls_data();
     void windowAndControls();
+    void programNames_data();
+    void programNames();
     void gameIconEverywhere_data();
     void gameIconEverywhere();
     void firstSight_data() { addEditionRows(); }
@@ -187,6 +189,29 @@ void TestForm1::windowAndControls()
         QCOMPARE(form.Image1[i]->size(), QSize(40, 40));
         QCOMPARE(form.c1[i]->focusPolicy(), Qt::NoFocus);
     }
+}
+
+void TestForm1::programNames_data()
+{
+    QTest::addColumn<Profile>("profile");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("desktopId");
+    QTest::newRow("tilvane-v1") << &kEdition1 << "tilvane-v1" << "org.tilvane.Tilvane.V1";
+    QTest::newRow("tilvane-v2") << &kEdition2 << "tilvane-v2" << "org.tilvane.Tilvane.V2";
+    QTest::newRow("tilvane-v3") << &kEdition3 << "tilvane-v3" << "org.tilvane.Tilvane.V3";
+    QTest::newRow("tilvane-v31") << &kEdition31 << "tilvane-v31" << "org.tilvane.Tilvane.V31";
+}
+
+// The window system matches a window to its menu entry by these names: the
+// entries are packaged under the desktop ids.
+void TestForm1::programNames()
+{
+    QFETCH(Profile, profile);
+    QFETCH(QString, command);
+    QFETCH(QString, desktopId);
+    setUpApplication(*profile);
+    QCOMPARE(QCoreApplication::applicationName(), command);
+    QCOMPARE(QGuiApplication::desktopFileName(), desktopId);
 }
 
 void TestForm1::gameIconEverywhere_data()
