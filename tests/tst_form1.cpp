@@ -196,10 +196,14 @@ void TestForm1::programNames_data()
     QTest::addColumn<Profile>("profile");
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("desktopId");
-    QTest::newRow("tilvane-v1") << &kEdition1 << "tilvane-v1" << "org.tilvane.Tilvane.V1";
-    QTest::newRow("tilvane-v2") << &kEdition2 << "tilvane-v2" << "org.tilvane.Tilvane.V2";
-    QTest::newRow("tilvane-v3") << &kEdition3 << "tilvane-v3" << "org.tilvane.Tilvane.V3";
-    QTest::newRow("tilvane-v31") << &kEdition31 << "tilvane-v31" << "org.tilvane.Tilvane.V31";
+    QTest::newRow("tilvane-v1") << &kEdition1 << "tilvane-v1"
+                                << "org.tilvane.Tilvane.V1";
+    QTest::newRow("tilvane-v2") << &kEdition2 << "tilvane-v2"
+                                << "org.tilvane.Tilvane.V2";
+    QTest::newRow("tilvane-v3") << &kEdition3 << "tilvane-v3"
+                                << "org.tilvane.Tilvane.V3";
+    QTest::newRow("tilvane-v31") << &kEdition31 << "tilvane-v31"
+                                 << "org.tilvane.Tilvane.V31";
 }
 
 // The window system matches a window to its menu entry by these names: the
