@@ -35,7 +35,7 @@ QMessageBox::Icon toQt(Platform::Icon icon)
 constexpr int kHeadGraphemes = 40;
 constexpr int kTailGraphemes = 24;
 // The widest line of a box, in average characters of its font.
-constexpr int kLineChars = 48;
+constexpr int kLineChars = 64;
 
 // The position `count` graphemes in from the start, or from the end, of `line`.
 qsizetype graphemesIn(const QString &line, int count, bool fromEnd)
