@@ -3,6 +3,7 @@
 #include "benchmain.h"
 #include "editions.h"
 #include "form1.h"
+#include "qtplatform.h"
 #include "scriptedplatform.h"
 #include "tilecover.h"
 #include "tileface.h"
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 #include <vector>
 
@@ -280,6 +282,36 @@ void BM_Form1_startToFirstFrame(benchmark::State &state, const EditionProfile *p
 
 TILVANE_EDITION_BENCHMARKS(BM_Form1_construct);
 TILVANE_EDITION_BENCHMARKS(BM_Form1_startToFirstFrame);
+
+// The Hall-of-Fame box of the programs, from exec() to its first frame
+// painted, on the default places and on five places whose names are the
+// longest a line can hold: 1024 regional-indicator symbols, each drawn from a
+// colour bitmap font where one is installed.
+void BM_HallOfFameBox(benchmark::State &state, bool longestNames)
+{
+    QString name = QStringLiteral("Fred");
+    if (longestNames) {
+        name.clear();
+        for (char32_t symbol = 0; symbol < 1024; ++symbol)
+            name += QString::fromUcs4(std::array { U'\U0001F1E6' + symbol % 26 }.data(), 1);
+    }
+    QStringList places;
+    for (int place = 1; place <= 5; ++place)
+        places.append(QStringLiteral("No%1 %2 Time 00:00:00 Trys 999").arg(place).arg(name));
+    const QString text = places.join(QStringLiteral("\r\n\r\n"));
+    QtPlatform platform;
+    for (auto _ : state) {
+        QTimer::singleShot(0, [] {
+            QWidget *box = QApplication::activeModalWidget();
+            box->grab();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        platform.messageBox(
+            text, Platform::Buttons::Ok, Platform::Icon::Information, QStringLiteral("Tilvane"));
+    }
+}
+BENCHMARK_CAPTURE(BM_HallOfFameBox, defaultPlaces, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_HallOfFameBox, longestNames, true)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -3,23 +3,80 @@
 
 #include "editionprofile.h"
 
+#include <algorithm>
 #include <array>
 
-inline constexpr EditionProfile kEdition1 { "tilvane-v1", "Tilvane", 4, 16, 8, 200, { 2985, 3000 },
-    false, false, HallOfFameLocation::None, { 6360, 360, 375, 5325 }, { 5040, 0, 1695, 285 },
-    { 0, 2880, 2895, 255 } };
+inline constexpr EditionProfile kEdition1 {
+    .deliverable = "tilvane-v1",
+    .desktopId = "org.tilvane.Tilvane.V1",
+    .caption = "Tilvane",
+    .gridSide = 4,
+    .cellCount = 16,
+    .pairCount = 8,
+    .iconPoolSize = 200,
+    .clientTwips = { 2985, 3000 },
+    .minimizeButton = false,
+    .hasTileZero = false,
+    .hallOfFame = HallOfFameLocation::None,
+    .lstRandTwips = { 6360, 360, 375, 5325 },
+    .txtNumTwips = { 5040, 0, 1695, 285 },
+    .footerTwips = { 0, 2880, 2895, 255 },
+};
 
-inline constexpr EditionProfile kEdition2 { "tilvane-v2", "Tilvane V2", 6, 36, 18, 200,
-    { 4425, 4455 }, true, false, HallOfFameLocation::None, { 6360, 360, 375, 5325 },
-    { 5040, 0, 1695, 285 }, { 120, 4440, 4215, 255 } };
+inline constexpr EditionProfile kEdition2 {
+    .deliverable = "tilvane-v2",
+    .desktopId = "org.tilvane.Tilvane.V2",
+    .caption = "Tilvane V2",
+    .gridSide = 6,
+    .cellCount = 36,
+    .pairCount = 18,
+    .iconPoolSize = 200,
+    .clientTwips = { 4425, 4455 },
+    .minimizeButton = true,
+    .hasTileZero = false,
+    .hallOfFame = HallOfFameLocation::None,
+    .lstRandTwips = { 6360, 360, 375, 5325 },
+    .txtNumTwips = { 5040, 0, 1695, 285 },
+    .footerTwips = { 120, 4440, 4215, 255 },
+};
 
-inline constexpr EditionProfile kEdition3 { "tilvane-v3", "Tilvane V3", 10, 100, 50, 200,
-    { 7290, 7320 }, true, true, HallOfFameLocation::SystemDriveTemp, { 14520, 2280, 375, 5325 },
-    { 14520, 360, 1695, 285 }, { -120, 7245, 7335, 255 } };
+inline constexpr EditionProfile kEdition3 {
+    .deliverable = "tilvane-v3",
+    .desktopId = "org.tilvane.Tilvane.V3",
+    .caption = "Tilvane V3",
+    .gridSide = 10,
+    .cellCount = 100,
+    .pairCount = 50,
+    .iconPoolSize = 200,
+    .clientTwips = { 7290, 7320 },
+    .minimizeButton = true,
+    .hasTileZero = true,
+    .hallOfFame = HallOfFameLocation::SystemDriveTemp,
+    .lstRandTwips = { 14520, 2280, 375, 5325 },
+    .txtNumTwips = { 14520, 360, 1695, 285 },
+    .footerTwips = { -120, 7245, 7335, 255 },
+};
 
-inline constexpr EditionProfile kEdition31 { "tilvane-v31", "Tilvane V3", 10, 100, 50, 200,
-    { 7290, 7320 }, true, true, HallOfFameLocation::ProgramFolder, { 14520, 2280, 375, 5325 },
-    { 14520, 360, 1695, 285 }, { -120, 7245, 7335, 255 } };
+inline constexpr EditionProfile kEdition31 {
+    .deliverable = "tilvane-v31",
+    .desktopId = "org.tilvane.Tilvane.V31",
+    .caption = "Tilvane V3",
+    .gridSide = 10,
+    .cellCount = 100,
+    .pairCount = 50,
+    .iconPoolSize = 200,
+    .clientTwips = { 7290, 7320 },
+    .minimizeButton = true,
+    .hasTileZero = true,
+    .hallOfFame = HallOfFameLocation::ProgramFolder,
+    .lstRandTwips = { 14520, 2280, 375, 5325 },
+    .txtNumTwips = { 14520, 360, 1695, 285 },
+    .footerTwips = { -120, 7245, 7335, 255 },
+};
 
 inline constexpr std::array<const EditionProfile *, 4> kEditions { &kEdition1, &kEdition2,
     &kEdition3, &kEdition31 };
+
+static_assert(std::all_of(kEditions.begin(), kEditions.end(),
+                  [](const EditionProfile *profile) { return profile->boardIsWhole(); }),
+    "every board is square and made of whole pairs");

@@ -3,17 +3,25 @@
 
 #include "editionprofile.h"
 #include "form1.h"
+#include "gameicon.h"
 #include "qtplatform.h"
 
 #include <QApplication>
+
+void setUpApplication(const EditionProfile &profile)
+{
+    QApplication::setApplicationName(QString::fromLatin1(profile.deliverable));
+    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setDesktopFileName(QString::fromLatin1(profile.desktopId));
+    // Every window of the program carries it, the message boxes included.
+    QApplication::setWindowIcon(gameIcon());
+}
 
 int runEdition(int argc, char *argv[], const EditionProfile &profile,
     const std::function<void(Form1 &)> &beforeStart)
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QString::fromLatin1(profile.deliverable));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
-    QApplication::setDesktopFileName(QString::fromLatin1(profile.deliverable));
+    setUpApplication(profile);
     QtPlatform platform;
     Form1 window(profile, platform);
     if (beforeStart)

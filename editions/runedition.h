@@ -6,6 +6,9 @@
 class Form1;
 struct EditionProfile;
 
+// Names the program and gives it its icon; runEdition does it first.
+void setUpApplication(const EditionProfile &profile);
+
 // The whole life of one program: its window, its first deal, its play.
 // `beforeStart` sees the window before its first deal (benchmarks use it).
 int runEdition(int argc, char *argv[], const EditionProfile &profile,

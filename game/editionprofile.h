@@ -15,6 +15,8 @@ enum class HallOfFameLocation {
 // which edition it runs. Geometry is in twips, as the layout was drawn.
 struct EditionProfile {
     const char *deliverable;
+    // Names the desktop entry and the metainfo of the program (packaging/).
+    const char *desktopId;
     const char *caption;
     int gridSide;
     int cellCount;
@@ -29,4 +31,9 @@ struct EditionProfile {
     QRect footerTwips;
 
     constexpr bool keepsHallOfFame() const { return hallOfFame != HallOfFameLocation::None; }
+    // side x side = cells = 2 x pairs: a square board, every tile in a pair.
+    constexpr bool boardIsWhole() const
+    {
+        return gridSide * gridSide == cellCount && cellCount == 2 * pairCount;
+    }
 };

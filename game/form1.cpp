@@ -2,7 +2,6 @@
 #include "form1.h"
 
 #include "board.h"
-#include "builtinart.h"
 #include "builtinpictures.h"
 #include "gametime.h"
 #include "halloffameerror.h"
@@ -42,6 +41,12 @@ QString iconPath(const QString &programFolder, const QString &entry)
     return programFolder + QStringLiteral("/Icons/(") + entry + QStringLiteral(").ico");
 }
 
+// Columns side by side across the list's width; none is taken as one.
+void setColumnCount(QListWidget *list, int columns)
+{
+    list->setGridSize(QSize(list->width() / qMax(1, columns), list->fontMetrics().height()));
+}
+
 HallOfFameFile::Sharing sharingOf(const EditionProfile &profile)
 {
     return profile.hallOfFame == HallOfFameLocation::SystemDriveTemp
@@ -63,8 +68,6 @@ Form1::Form1(const EditionProfile &profile, Platform &platform, QWidget *parent)
         flags |= Qt::WindowMinimizeButtonHint;
     setWindowFlags(flags);
     setWindowTitle(QString::fromLatin1(profile.caption));
-    // Naming the format spares probing every image plugin at start-up.
-    setWindowIcon(QIcon(QPixmap(BuiltinArt::windowIconPath(), "PNG")));
     setFixedSize(
         twipsToPixels(profile.clientTwips.width()), twipsToPixels(profile.clientTwips.height()));
     setAutoFillBackground(true);
@@ -203,7 +206,8 @@ void Form1::proc2()
     for (int value : permutation)
         entries.append(QString::number(value));
     lstRand->clear();
-    lstRandColumns = listColumns(lstRand->width(), fontMetrics().horizontalAdvance(txtNum->text()));
+    setColumnCount(
+        lstRand, listColumns(lstRand->width(), fontMetrics().horizontalAdvance(txtNum->text())));
     lstRand->addItems(entries);
 }
 

@@ -57,7 +57,6 @@ public:
     QLineEdit *txtNum = nullptr;
     QListWidget *List1 = nullptr;
     QLabel *Label1 = nullptr;
-    int lstRandColumns = 1;
 
     GameState gameState;
     QString hallOfFamePath;

@@ -2,6 +2,7 @@
 #include "iconpicture.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QtEndian>
 
@@ -48,6 +49,10 @@ int entryCovering(QFile &file, int pixelSize)
 
 QImage loadIconPicture(const QString &path, int pixelSize)
 {
+    // Opening a pipe waits for a writer that never comes; only a regular
+    // file can hold a picture.
+    if (!QFileInfo(path).isFile())
+        return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};

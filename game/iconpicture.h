@@ -6,6 +6,6 @@
 
 // Reads the picture of an icon file, choosing the smallest of its sizes that
 // still covers `pixelSize` (else the largest). A null image when the file is
-// missing, is no icon file, or is broken; a picture too large to be a tile
-// face is refused rather than allocated.
+// missing, is no regular file, is no icon file, or is broken; a picture too
+// large to be a tile face is refused rather than allocated.
 QImage loadIconPicture(const QString &path, int pixelSize);

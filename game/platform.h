@@ -31,7 +31,8 @@ public:
     // Modal; empty text when cancelled.
     virtual QString inputBox(const QString &prompt, const QString &title) = 0;
 
-    // Full path of the folder holding the program file, without a trailing separator.
+    // Full path of the folder holding the program file, without a trailing
+    // separator. Never empty: a folder that cannot be named ends the program.
     virtual QString programFolder() = 0;
     // Empty text when unset.
     virtual QString environmentVariable(const QString &name) = 0;

@@ -2,6 +2,7 @@
 #include "qtplatform.h"
 
 #include "twips.h"
+#include "yesnobox.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <QMessageBox>
 #include <QRandomGenerator>
 #include <QScreen>
+#include <QTextBoundaryFinder>
 
 namespace
 {
@@ -27,10 +29,61 @@ QMessageBox::Icon toQt(Platform::Icon icon)
     return QMessageBox::Critical;
 }
 
-// The game's texts break lines with CR LF; a label wants LF alone.
-QString displayText(QString text)
+// What a line too wide for its box keeps: its start, at most this many
+// graphemes of it, and its end, which in a Hall-of-Fame place is the time and
+// the tries.
+constexpr int kHeadGraphemes = 40;
+constexpr int kTailGraphemes = 24;
+// The widest line of a box, in average characters of its font.
+constexpr int kLineChars = 64;
+
+// The position `count` graphemes in from the start, or from the end, of `line`.
+qsizetype graphemesIn(const QString &line, int count, bool fromEnd)
 {
-    return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, line);
+    if (fromEnd)
+        finder.toEnd();
+    qsizetype at = finder.position();
+    for (int i = 0; i < count; ++i) {
+        const qsizetype next = fromEnd ? finder.toPreviousBoundary() : finder.toNextBoundary();
+        if (next < 0)
+            break;
+        at = next;
+    }
+    return at;
+}
+
+// A box lays its text out a few dozen times before it shows, and a line
+// wider than the box wraps into as many lines as it takes: a Hall of Fame of
+// thousand-character names, drawn from a colour emoji font, took seconds to
+// appear and stood taller than the screen. So a line gives up the part of its
+// middle that does not fit, before the box measures anything.
+QString fittedLine(const QString &line, const QFontMetrics &metrics)
+{
+    const qsizetype tailStart = graphemesIn(line, kTailGraphemes, true);
+    const qsizetype headEnd = graphemesIn(line, kHeadGraphemes, false);
+    const bool cut = headEnd < tailStart;
+    const QString head = line.left(qMin(headEnd, tailStart));
+    const QString tail = line.mid(tailStart);
+    const int width = kLineChars * metrics.averageCharWidth();
+    const int headWidth = qMax(width - metrics.horizontalAdvance(tail), width / 4);
+    if (!cut && metrics.horizontalAdvance(head) <= headWidth)
+        return line;
+    const QString shortened = cut ? head + QChar(0x2026) : head;
+    return metrics.elidedText(shortened, Qt::ElideRight, headWidth) + tail;
+}
+
+// The game's texts break lines with CR LF; a label wants LF alone. Error
+// messages are shown whole, paths and all.
+void setBoxText(QMessageBox &box, const QString &text, Platform::Icon icon)
+{
+    QStringList lines = text.split(QLatin1String("\r\n"));
+    if (icon != Platform::Icon::Critical) {
+        for (QString &line : lines)
+            line = fittedLine(line, box.fontMetrics());
+    }
+    box.setTextFormat(Qt::PlainText);
+    box.setText(lines.join(u'\n'));
 }
 
 } // namespace
@@ -63,18 +116,15 @@ double QtPlatform::nextRandom()
 Platform::Answer QtPlatform::messageBox(
     const QString &text, Buttons buttons, Icon icon, const QString &title)
 {
-    QMessageBox box(toQt(icon), title, displayText(text),
-        buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-        QApplication::activeWindow());
-    box.setTextFormat(Qt::PlainText);
-    switch (box.exec()) {
-    case QMessageBox::Yes:
-        return Answer::Yes;
-    case QMessageBox::No:
-        return Answer::No;
-    default:
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    if (buttons == Buttons::YesNo) {
+        YesNoBox box(toQt(icon), title, QString(), QApplication::activeWindow());
+        setBoxText(box, text, icon);
+        return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
     }
+    QMessageBox box(toQt(icon), title, QString(), QMessageBox::Ok, QApplication::activeWindow());
+    setBoxText(box, text, icon);
+    box.exec();
+    return Answer::Ok;
 }
 
 QString QtPlatform::inputBox(const QString &prompt, const QString &title)
@@ -87,7 +137,15 @@ QString QtPlatform::inputBox(const QString &prompt, const QString &title)
 
 QString QtPlatform::programFolder()
 {
-    return QCoreApplication::applicationDirPath();
+    // Qt names no folder whose path is not valid UTF-8; the pictures and the
+    // Hall of Fame must not then be looked for at the root.
+    const QString folder = QCoreApplication::applicationDirPath();
+    if (folder.isEmpty()) {
+        reportFailure(QStringLiteral("The name of the folder that holds this program is not "
+                                     "valid UTF-8 text. Move the program to a folder whose "
+                                     "name is, and start it again."));
+    }
+    return folder;
 }
 
 QString QtPlatform::environmentVariable(const QString &name)

@@ -11,8 +11,6 @@ class TileCover : public QLabel
 public:
     TileCover(qint16 index, QWidget *parent);
 
-    qint16 index() const { return m_index; }
-
 Q_SIGNALS:
     void clicked(qint16 index);
 

@@ -1,12 +1,20 @@
 // SPDX-License-Identifier: MIT
 #include "editions.h"
 #include "formfixture.h"
+#include "qtplatform.h"
 
+#include <array>
+#include <QAbstractButton>
 #include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
 
 using Answer = Platform::Answer;
+Q_DECLARE_METATYPE(Platform::Buttons)
+Q_DECLARE_METATYPE(Platform::Answer)
 
 namespace
 {
@@ -84,6 +92,10 @@ private Q_SLOTS:
     void clicksAreHalvedAndTruncated();
     void gameAcrossMidnight();
     void yesDealsAgainAndRemembers();
+    void hallOfFameBoxFitsTheScreen_data();
+    void hallOfFameBoxFitsTheScreen();
+    void onlyYesOrNoAnswersTheQuestion_data();
+    void onlyYesOrNoAnswersTheQuestion();
     void namesStayOnOneLine();
     void closingSavesBeforeTheAnimation();
     void failedSaveKeepsTheFileAndSkipsTheAnimation();
@@ -250,6 +262,99 @@ void TestEndGame::yesDealsAgainAndRemembers()
             "\r\n\r\nNo5 4 Fred3 Time 00:00:00 Trys 999"));
 }
 
+void TestEndGame::hallOfFameBoxFitsTheScreen_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("whole");
+    QString flags;
+    for (char32_t i = 0; i < 1024; ++i)
+        flags += QString::fromUcs4(std::array { U'\U0001F1E6' + i % 26 }.data(), 1);
+    QTest::newRow("the usual names") << QStringLiteral("Fred") << true;
+    QTest::newRow("1000 letters") << QString(1000, u'W') << false;
+    QTest::newRow("1024 regional indicators") << flags << false;
+}
+
+// Through the real box: every place keeps its number, the start of its name,
+// its time and its tries; only what would not fit gives way, and the box
+// stays on the screen.
+void TestEndGame::hallOfFameBoxFitsTheScreen()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, whole);
+    QStringList places;
+    for (int place = 1; place <= 5; ++place)
+        places.append(QStringLiteral("No%1 %2 Time 00:0%1:00 Trys 99%1").arg(place).arg(name));
+    QtPlatform platform;
+    QStringList shown;
+    QSize size;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        shown = box->text().split(u'\n');
+        size = box->size();
+        box->accept();
+    });
+    platform.messageBox(places.join(QStringLiteral("\r\n\r\n")), Platform::Buttons::Ok,
+        Platform::Icon::Information, QStringLiteral("Tilvane"));
+
+    shown.removeAll(QString());
+    QCOMPARE(shown.size(), 5);
+    for (int place = 1; place <= 5; ++place) {
+        const QString &line = shown[place - 1];
+        QCOMPARE(line == places[place - 1], whole);
+        QVERIFY2(line.startsWith(places[place - 1].left(6)), qPrintable(line));
+        QVERIFY2(line.endsWith(QStringLiteral(" Time 00:0%1:00 Trys 99%1").arg(place)),
+            qPrintable(line));
+    }
+    const QSize screen = QGuiApplication::primaryScreen()->availableSize();
+    QVERIFY(size.width() <= screen.width() && size.height() <= screen.height());
+}
+
+void TestEndGame::onlyYesOrNoAnswersTheQuestion_data()
+{
+    QTest::addColumn<Platform::Buttons>("buttons");
+    QTest::addColumn<QByteArray>("stray");
+    QTest::addColumn<bool>("openAfterStray");
+    QTest::addColumn<QMessageBox::StandardButton>("pressed");
+    QTest::addColumn<Answer>("answer");
+    using B = Platform::Buttons;
+    QTest::newRow("question, Escape then Yes")
+        << B::YesNo << QByteArray("escape") << true << QMessageBox::Yes << Answer::Yes;
+    QTest::newRow("question, Escape then No")
+        << B::YesNo << QByteArray("escape") << true << QMessageBox::No << Answer::No;
+    QTest::newRow("question, close button then Yes")
+        << B::YesNo << QByteArray("close") << true << QMessageBox::Yes << Answer::Yes;
+    QTest::newRow("Hall of Fame, Escape")
+        << B::Ok << QByteArray("escape") << false << QMessageBox::NoButton << Answer::Ok;
+}
+
+// The real box of the programs, answered through its own keys and buttons.
+void TestEndGame::onlyYesOrNoAnswersTheQuestion()
+{
+    QFETCH(Platform::Buttons, buttons);
+    QFETCH(QByteArray, stray);
+    QFETCH(bool, openAfterStray);
+    QFETCH(QMessageBox::StandardButton, pressed);
+    QFETCH(Answer, answer);
+    QtPlatform platform;
+    bool open = false;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        if (stray == "escape")
+            QTest::keyClick(box, Qt::Key_Escape);
+        else
+            box->close();
+        open = box->isVisible();
+        if (open)
+            QTest::mouseClick(box->button(pressed), Qt::LeftButton);
+    });
+    QCOMPARE(platform.messageBox(QStringLiteral("Do Want To play Again?"), buttons,
+                 Platform::Icon::Question, QStringLiteral("Question")),
+        answer);
+    QCOMPARE(open, openAfterStray);
+}
+
 void TestEndGame::namesStayOnOneLine()
 {
     FormFixture game;
@@ -296,24 +401,30 @@ void TestEndGame::failedSaveKeepsTheFileAndSkipsTheAnimation()
 
 void TestEndGame::closingPasses_data()
 {
+    QTest::addColumn<QPoint>("start");
     QTest::addColumn<int>("beyondTop");
     QTest::addColumn<int>("passes");
-    QTest::newRow("top already beyond the width") << -15 << 1;
-    QTest::newRow("top at the width") << 0 << 1;
-    QTest::newRow("one step short") << 30 << 2;
-    QTest::newRow("between steps") << 45 << 2;
-    QTest::newRow("ten steps") << 300 << 11;
+    QTest::newRow("top already beyond the width") << QPoint(20, 20) << -15 << 1;
+    QTest::newRow("top at the width") << QPoint(20, 20) << 0 << 1;
+    QTest::newRow("one step short") << QPoint(20, 20) << 30 << 2;
+    QTest::newRow("between steps") << QPoint(20, 20) << 45 << 2;
+    QTest::newRow("ten steps") << QPoint(20, 20) << 300 << 11;
+    // The bound is for Top alone, wherever Left stands.
+    QTest::newRow("left far right of top") << QPoint(300, 20) << 300 << 11;
+    QTest::newRow("left far left of top") << QPoint(0, 200) << 300 << 11;
 }
 
 // Top grows 30 twips a pass and the loop leaves once it is strictly beyond
 // the screen's width: reaching it exactly takes one more pass.
 void TestEndGame::closingPasses()
 {
+    QFETCH(QPoint, start);
     QFETCH(int, beyondTop);
     QFETCH(int, passes);
     FormFixture game;
     Form1 &form = game.open(kEdition2);
-    const QPoint start = form.pos();
+    form.move(start);
+    QCOMPARE(form.pos(), start);
     game.platform.screenWidth = start.y() * 15.0 + beyondTop;
     form.close();
     QCOMPARE(form.closingPasses(), passes);

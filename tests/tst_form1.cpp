@@ -2,6 +2,8 @@
 #include "board.h"
 #include "editions.h"
 #include "formfixture.h"
+#include "qtplatform.h"
+#include "runedition.h"
 #include "twips.h"
 
 #include <QBuffer>
@@ -9,9 +11,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSet>
+#include <QTimer>
+#include <sys/stat.h>
 
 using Profile = const EditionProfile *;
 Q_DECLARE_METATYPE(Profile)
+Q_DECLARE_METATYPE(Platform::Buttons)
 
 namespace
 {
@@ -57,6 +62,10 @@ void breakIcon(const QString &path, const QByteArray &how)
     }
     if (how == "missing")
         return;
+    if (how == "fifo") {
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        return;
+    }
     QFile file(path);
     file.open(QIODevice::WriteOnly);
     if (how == "truncated") {
@@ -94,8 +103,12 @@ class TestForm1 : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void windowAndControls_data() { addEditionRows(); }
+    void windowAndControls_data();
     void windowAndControls();
+    void programNames_data();
+    void programNames();
+    void gameIconEverywhere_data();
+    void gameIconEverywhere();
     void firstSight_data() { addEditionRows(); }
     void firstSight();
     void permutationThroughTheControls_data();
@@ -114,6 +127,8 @@ private Q_SLOTS:
     void builtinPicturesFormPairsOnSmallBoards();
     void resetClearsTheGame();
     void faceUpTileTakesNoClick();
+    void releaseOffTheTileIsNoClick_data();
+    void releaseOffTheTileIsNoClick();
     void mismatchStaysUntilTheNextClick();
     void partnersMatchWhereverTheyLie();
     void samePictureIsNoPair();
@@ -122,14 +137,28 @@ private Q_SLOTS:
     void perfectGame();
 };
 
+// Caption and client size written out, not read back from the profile the
+// window was built from.
+void TestForm1::windowAndControls_data()
+{
+    QTest::addColumn<Profile>("profile");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QSize>("clientPixels");
+    QTest::newRow("tilvane-v1") << &kEdition1 << "Tilvane" << QSize(199, 200);
+    QTest::newRow("tilvane-v2") << &kEdition2 << "Tilvane V2" << QSize(295, 297);
+    QTest::newRow("tilvane-v3") << &kEdition3 << "Tilvane V3" << QSize(486, 488);
+    QTest::newRow("tilvane-v31") << &kEdition31 << "Tilvane V3" << QSize(486, 488);
+}
+
 void TestForm1::windowAndControls()
 {
     QFETCH(Profile, profile);
+    QFETCH(QString, caption);
+    QFETCH(QSize, clientPixels);
     FormFixture game;
     Form1 &form = game.open(*profile);
-    QCOMPARE(form.windowTitle(), QString::fromLatin1(profile->caption));
-    QCOMPARE(
-        form.size(), QSize(profile->clientTwips.width() / 15, profile->clientTwips.height() / 15));
+    QCOMPARE(form.windowTitle(), caption);
+    QCOMPARE(form.size(), clientPixels);
     QCOMPARE(form.minimumSize(), form.maximumSize());
     QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
     QCOMPARE(bool(form.windowFlags() & Qt::WindowMinimizeButtonHint), profile->minimizeButton);
@@ -159,6 +188,72 @@ void TestForm1::windowAndControls()
         QCOMPARE(form.c1[i]->size(), QSize(40, 40));
         QCOMPARE(form.Image1[i]->size(), QSize(40, 40));
         QCOMPARE(form.c1[i]->focusPolicy(), Qt::NoFocus);
+    }
+}
+
+void TestForm1::programNames_data()
+{
+    QTest::addColumn<Profile>("profile");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("desktopId");
+    QTest::newRow("tilvane-v1") << &kEdition1 << "tilvane-v1"
+                                << "org.tilvane.Tilvane.V1";
+    QTest::newRow("tilvane-v2") << &kEdition2 << "tilvane-v2"
+                                << "org.tilvane.Tilvane.V2";
+    QTest::newRow("tilvane-v3") << &kEdition3 << "tilvane-v3"
+                                << "org.tilvane.Tilvane.V3";
+    QTest::newRow("tilvane-v31") << &kEdition31 << "tilvane-v31"
+                                 << "org.tilvane.Tilvane.V31";
+}
+
+// The window system matches a window to its menu entry by these names: the
+// entries are packaged under the desktop ids.
+void TestForm1::programNames()
+{
+    QFETCH(Profile, profile);
+    QFETCH(QString, command);
+    QFETCH(QString, desktopId);
+    setUpApplication(*profile);
+    QCOMPARE(QCoreApplication::applicationName(), command);
+    QCOMPARE(QGuiApplication::desktopFileName(), desktopId);
+}
+
+void TestForm1::gameIconEverywhere_data()
+{
+    QTest::addColumn<Platform::Buttons>("buttons");
+    QTest::newRow("Hall of Fame") << Platform::Buttons::Ok;
+    QTest::newRow("question") << Platform::Buttons::YesNo;
+}
+
+// The same picture in the window and in the real boxes, in every size drawn.
+void TestForm1::gameIconEverywhere()
+{
+    QFETCH(Platform::Buttons, buttons);
+    setUpApplication(kEdition31);
+    FormFixture game;
+    Form1 &form = game.open(kEdition31);
+    QtPlatform platform;
+    QIcon boxIcon;
+    QTimer::singleShot(0, [&] {
+        QWidget *box = QApplication::activeModalWidget();
+        QVERIFY(box);
+        boxIcon = box->windowIcon();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    platform.messageBox(QStringLiteral("No1 Fred1 Time 00:00:00 Trys 999"), buttons,
+        Platform::Icon::Information, QStringLiteral("Tilvane"));
+
+    const QImage drawn = QImage(QStringLiteral(":/art/tilvane.png"))
+                             .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QList<QSize> sides { { 16, 16 }, { 22, 22 }, { 24, 24 }, { 32, 32 }, { 48, 48 },
+        { 64, 64 }, { 128, 128 }, { 256, 256 } };
+    for (const QIcon &icon : { form.windowIcon(), boxIcon }) {
+        QList<QSize> sizes = icon.availableSizes();
+        std::sort(
+            sizes.begin(), sizes.end(), [](QSize a, QSize b) { return a.width() < b.width(); });
+        QCOMPARE(sizes, sides);
+        QCOMPARE(
+            icon.pixmap(32).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied), drawn);
     }
 }
 
@@ -328,7 +423,7 @@ void TestForm1::badIconEndsTheLoading_data()
 {
     QTest::addColumn<QByteArray>("how");
     for (const char *how :
-        { "missing", "zero bytes", "truncated", "png renamed", "huge claim", "directory" })
+        { "missing", "zero bytes", "truncated", "png renamed", "huge claim", "directory", "fifo" })
         QTest::newRow(how) << QByteArray(how);
 }
 
@@ -415,6 +510,28 @@ void TestForm1::faceUpTileTakesNoClick()
     QCOMPARE(form.gameState.clickCount, 1.0);
     QCOMPARE(form.gameState.pickState, 1);
     QCOMPARE(form.gameState.firstPick, 4);
+}
+
+void TestForm1::releaseOffTheTileIsNoClick_data()
+{
+    QTest::addColumn<QPoint>("offset");
+    QTest::newRow("onto the gap beside it") << QPoint(24, 0);
+    QTest::newRow("onto the next tile") << QPoint(48, 0);
+    QTest::newRow("onto the background") << QPoint(0, -100);
+}
+
+// A press on a tile taken back by releasing elsewhere turns nothing.
+void TestForm1::releaseOffTheTileIsNoClick()
+{
+    QFETCH(QPoint, offset);
+    FormFixture game;
+    Form1 &form = game.open(kEdition2);
+    const QPoint pressed = form.c1[4]->geometry().center();
+    QTest::mousePress(form.windowHandle(), Qt::LeftButton, {}, pressed);
+    QTest::mouseRelease(form.windowHandle(), Qt::LeftButton, {}, pressed + offset);
+    QCOMPARE(form.gameState.clickCount, 0.0);
+    for (int i = 1; i <= 36; ++i)
+        QVERIFY(!game.faceUp(i));
 }
 
 void TestForm1::mismatchStaysUntilTheNextClick()

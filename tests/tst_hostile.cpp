@@ -6,8 +6,10 @@
 #include "halloffamelines.h"
 
 #include <csignal>
+#include <filesystem>
 #include <QFile>
 #include <QListWidget>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -68,6 +70,8 @@ private Q_SLOTS:
     void names();
     void killedWhileSaving_data();
     void killedWhileSaving();
+    void unreadableProgramFolder_data();
+    void unreadableProgramFolder();
 };
 
 void TestHostile::hallOfFameFile_data()
@@ -258,6 +262,44 @@ void TestHostile::killedWhileSaving()
     HallOfFameFile::save(path, first, sharing);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
         QStringList { QStringLiteral("Tilvane.ini") });
+}
+
+void TestHostile::unreadableProgramFolder_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::newRow("tilvane-v1") << QStringLiteral(TILVANE_V1);
+    QTest::newRow("tilvane-v31") << QStringLiteral(TILVANE_V31);
+}
+
+// A real program in a folder whose name is no UTF-8: it stops with a message
+// naming the folder, instead of looking for its files at the root.
+void TestHostile::unreadableProgramFolder()
+{
+    QFETCH(QString, program);
+    QTemporaryDir dir;
+    const std::filesystem::path folder
+        = std::filesystem::path(QFile::encodeName(dir.path()).toStdString()) / "Games\xff\xfe";
+    std::filesystem::create_directory(folder);
+    std::filesystem::copy_file(QFile::encodeName(program).toStdString(), folder / "tilvane");
+
+    QProcess run;
+    run.setWorkingDirectory(dir.path());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    run.setProcessEnvironment(environment);
+    // The shell passes the name on as the bytes it is.
+    run.start(QStringLiteral("/bin/sh"),
+        { QStringLiteral("-c"), QStringLiteral("exec \"./Games$(printf '\\377\\376')/tilvane\"") });
+    QVERIFY(run.waitForStarted());
+    run.setReadChannel(QProcess::StandardError);
+    QByteArray errors;
+    // The message goes to the error output before its box waits for an answer.
+    while (!errors.contains("not valid UTF-8") && run.waitForReadyRead(10000))
+        errors += run.readAllStandardError();
+    run.kill();
+    run.waitForFinished();
+    QVERIFY2(errors.contains("The name of the folder that holds this program is not valid UTF-8"),
+        errors.constData());
 }
 
 QTEST_MAIN(TestHostile)

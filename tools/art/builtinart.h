@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The pictures compiled into the programs by linking tilvane_art.
 namespace BuiltinArt
@@ -13,5 +14,7 @@ inline constexpr int kPictureCount = 48;
 QString picturePath(int number);
 // Resource path of the 32 x 32 window icon.
 QString windowIconPath();
+// Resource paths of the same icon in every size drawn.
+QStringList windowIconPaths();
 
 } // namespace BuiltinArt
