@@ -293,7 +293,7 @@ void BM_HallOfFameBox(benchmark::State &state, bool longestNames)
     if (longestNames) {
         name.clear();
         for (char32_t symbol = 0; symbol < 1024; ++symbol)
-            name += QString::fromUcs4(std::array { U'\U0001F1E6' + symbol % 26 }.data(), 1);
+            name += QString::fromUcs4(std::array { char32_t(U'\U0001F1E6' + symbol % 26) }.data(), 1);
     }
     QStringList places;
     for (int place = 1; place <= 5; ++place)

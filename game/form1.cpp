@@ -19,6 +19,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,9 +37,12 @@ constexpr int kEntriesSaved = 6;
 constexpr int kMoveWaitMs = 100;
 constexpr int kStepTwips = 30;
 
+// In the system's own spelling: Folder\Icons\(57).ico on Windows.
 QString iconPath(const QString &programFolder, const QString &entry)
 {
-    return programFolder + QStringLiteral("/Icons/(") + entry + QStringLiteral(").ico");
+    const QChar separator = QDir::separator();
+    return programFolder + separator + QStringLiteral("Icons") + separator + QLatin1Char('(')
+        + entry + QStringLiteral(").ico");
 }
 
 // Columns side by side across the list's width; none is taken as one.

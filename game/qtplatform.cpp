@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <QApplication>
+#include <QDir>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QRandomGenerator>
@@ -145,7 +146,8 @@ QString QtPlatform::programFolder()
                                      "valid UTF-8 text. Move the program to a folder whose "
                                      "name is, and start it again."));
     }
-    return folder;
+    // C:\Games\Tilvane on Windows, as the paths built on it are spelt.
+    return QDir::toNativeSeparators(folder);
 }
 
 QString QtPlatform::environmentVariable(const QString &name)

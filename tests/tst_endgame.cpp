@@ -268,7 +268,7 @@ void TestEndGame::hallOfFameBoxFitsTheScreen_data()
     QTest::addColumn<bool>("whole");
     QString flags;
     for (char32_t i = 0; i < 1024; ++i)
-        flags += QString::fromUcs4(std::array { U'\U0001F1E6' + i % 26 }.data(), 1);
+        flags += QString::fromUcs4(std::array { char32_t(U'\U0001F1E6' + i % 26) }.data(), 1);
     QTest::newRow("the usual names") << QStringLiteral("Fred") << true;
     QTest::newRow("1000 letters") << QString(1000, u'W') << false;
     QTest::newRow("1024 regional indicators") << flags << false;
