@@ -85,7 +85,7 @@ def start_wine(env, folder):
     env.pop("SystemDrive", None)
     env.update(WINEPREFIX=str(Path(folder, "wine")), WINEARCH="win64", WINEDEBUG="-all",
                WINEDLLOVERRIDES="mscoree,mshtml=")
-    subprocess.run(["wine64", "wineboot", "--init"], env=env, check=True,
+    subprocess.run(["wine", "wineboot", "--init"], env=env, check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     subprocess.run(["wineserver", "-p"], env=env, check=True)
     return subprocess.Popen(["openbox"], env=env, stdout=subprocess.DEVNULL,
@@ -104,7 +104,7 @@ def run_once(path, env):
     peak RSS in KiB."""
     command = [path]
     if path.endswith(".exe"):
-        command = [shutil.which("wine64"), path]
+        command = [shutil.which("wine"), path]
     started = time.perf_counter()
     pid = os.posix_spawn(command[0], command, env)
     watchdog = threading.Timer(TIMEOUT_S, lambda: os.kill(pid, signal.SIGKILL))

@@ -10,9 +10,11 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
-#include <sddl.h>
 #include <utility>
+
 #include <windows.h>
+// Needs windows.h before it.
+#include <sddl.h>
 
 namespace HallOfFameDisk
 {

@@ -28,14 +28,14 @@ def run(*command):
 
 
 def version_strings(exe):
-    raw = run("wrestool", "-x", "--type=16", exe)
+    raw = run("wrestool", "-x", "--raw", "--type=16", exe)
     text = raw.decode("utf-16-le", errors="replace")
     # Each value follows its key, padded to 32 bits with NULs.
     return dict(re.findall(r"(\w+)\x00+([^\x00]*)\x00", text))
 
 
 def fixed_versions(exe):
-    raw = run("wrestool", "-x", "--type=16", exe)
+    raw = run("wrestool", "-x", "--raw", "--type=16", exe)
     at = raw.find(b"\xbd\x04\xef\xfe")
     check(at >= 0, f"{exe}: no fixed file information in the version record")
     words = [int.from_bytes(raw[at + 8 + 2 * i:at + 10 + 2 * i], "little") for i in range(8)]
@@ -91,6 +91,8 @@ def main():
                           f"{name} needs {dll}, which the zip lacks")
         check(os.path.isfile(os.path.join(root, "platforms", "qwindows.dll")),
               "the zip has no windows platform plugin")
+        for document in ("CREDITS.md", os.path.join("LICENSES", "Apache-2.0.txt")):
+            check(os.path.isfile(os.path.join(root, document)), f"the zip has no {document}")
         icons = os.listdir(os.path.join(root, "Icons"))
         check(sorted(icons) == sorted(f"({n}).ico" for n in range(1, 201)),
               f"the zip's Icons folder holds {len(icons)} files, not (1).ico .. (200).ico")
