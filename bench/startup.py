@@ -87,6 +87,7 @@ def start_wine(env, folder):
                WINEDLLOVERRIDES="mscoree,mshtml=")
     subprocess.run(["wine", "wineboot", "--init"], env=env, check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=env, check=True)
     subprocess.run(["wineserver", "-p"], env=env, check=True)
     return subprocess.Popen(["openbox"], env=env, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
@@ -214,6 +215,7 @@ def main():
     env = {k: v for k, v in os.environ.items()
            if not k.startswith("QT_") and k not in ("WAYLAND_DISPLAY", "DISPLAY")}
     xvfb = Xvfb()
+    wm = None
     with tempfile.TemporaryDirectory(prefix="tilvane-startup-") as drive:
         # Edition 3's Hall of Fame lies below this "system drive", not in /var/tmp.
         Path(drive, "var/tmp").mkdir(parents=True)
@@ -238,7 +240,7 @@ def main():
                 where = "QT_QPA_PLATFORM=offscreen"
             programs, samples, paired_bare = measure(args.bin, editions, args.runs, env)
         finally:
-            if args.wine:
+            if wm:
                 stop_wine(env, wm)
             xvfb.stop()
     rows = summarise(programs, samples, paired_bare)
