@@ -57,22 +57,14 @@ inline constexpr EditionProfile kEdition3 {
     .footerTwips = { -120, 7245, 7335, 255 },
 };
 
-inline constexpr EditionProfile kEdition31 {
-    .deliverable = "tilvane-v31",
-    .desktopId = "org.tilvane.Tilvane.V31",
-    .caption = "Tilvane V3",
-    .gridSide = 10,
-    .cellCount = 100,
-    .pairCount = 50,
-    .iconPoolSize = 200,
-    .clientTwips = { 7290, 7320 },
-    .minimizeButton = true,
-    .hasTileZero = true,
-    .hallOfFame = HallOfFameLocation::ProgramFolder,
-    .lstRandTwips = { 14520, 2280, 375, 5325 },
-    .txtNumTwips = { 14520, 360, 1695, 285 },
-    .footerTwips = { -120, 7245, 7335, 255 },
-};
+// Edition 3.1 is edition 3 with its Hall of Fame beside the program.
+inline constexpr EditionProfile kEdition31 = [] {
+    EditionProfile profile = kEdition3;
+    profile.deliverable = "tilvane-v31";
+    profile.desktopId = "org.tilvane.Tilvane.V31";
+    profile.hallOfFame = HallOfFameLocation::ProgramFolder;
+    return profile;
+}();
 
 inline constexpr std::array<const EditionProfile *, 4> kEditions { &kEdition1, &kEdition2,
     &kEdition3, &kEdition31 };
