@@ -216,26 +216,26 @@ def expect_default_file(path):
     check(content == expected, f"{path} holds {content!r}, expected {expected!r}")
 
 
-def v3_file_in_windows_temp(session):
-    path = os.path.join(wine(session).windows_temp, "Tilvane.ini")
+def first_start_makes_default_file(session, key, path):
+    """The program makes the Hall of Fame where there is none, and its close
+    writes it back as it was read."""
     if os.path.exists(path):
         os.unlink(path)
-    game = WineGame(session, "v3").start()
+    game = WineGame(session, key).start()
     expect_default_file(path)
     game.close()
-    check(game.wait_end() == 0, "tilvane-v3.exe did not end with status 0")
+    check(game.wait_end() == 0, f"{game.edition.program}.exe did not end with status 0")
     expect_default_file(path)
+
+
+def v3_file_in_windows_temp(session):
+    first_start_makes_default_file(session, "v3",
+                                   os.path.join(wine(session).windows_temp, "Tilvane.ini"))
 
 
 def v31_file_beside_the_program(session):
-    path = os.path.join(wine(session).folder, "Tilvane.ini")
-    if os.path.exists(path):
-        os.unlink(path)
-    game = WineGame(session, "v31").start()
-    expect_default_file(path)
-    game.close()
-    check(game.wait_end() == 0, "tilvane-v31.exe did not end with status 0")
-    expect_default_file(path)
+    first_start_makes_default_file(session, "v31",
+                                   os.path.join(wine(session).folder, "Tilvane.ini"))
 
 
 def stop_wine(session):
