@@ -238,6 +238,24 @@ def v31_file_beside_the_program(session):
                                    os.path.join(wine(session).folder, "Tilvane.ini"))
 
 
+def v31_reads_an_ansi_file(session):
+    """A Hall of Fame in the ANSI code page (1252 here), as the game's first
+    versions wrote it, reads right: 0x80 is the euro sign, not a control
+    character, and goes back as such."""
+    path = os.path.join(wine(session).folder, "Tilvane.ini")
+    lines = [line.encode() for line in DEFAULT_LINES]
+    lines[1] = "No1 Jürgen € Time 00:01:40 Trys 40".encode("cp1252")
+    with open(path, "wb") as f:
+        f.write(b"".join(line + b"\r\n" for line in lines))
+    game = WineGame(session, "v31").start()
+    game.close()
+    check(game.wait_end() == 0, "tilvane-v31.exe did not end with status 0")
+    with open(path, "rb") as f:
+        saved = f.read().split(b"\r\n")[1]
+    check(saved == "No1 Jürgen € Time 00:01:40 Trys 40".encode(),
+          f"the first place was saved back as {saved!r}")
+
+
 def stop_wine(session):
     """Runs last: the prefix's server must be gone before the desktop is."""
     if hasattr(session, "wine"):
@@ -246,4 +264,4 @@ def stop_wine(session):
 
 if __name__ == "__main__":
     xsession.run([windows_of_every_edition, v1_whole_game_then_no, v3_file_in_windows_temp,
-                  v31_file_beside_the_program, stop_wine])
+                  v31_file_beside_the_program, v31_reads_an_ansi_file, stop_wine])
