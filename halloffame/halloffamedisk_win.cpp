@@ -1,16 +1,18 @@
 // SPDX-License-Identifier: MIT
 // Windows: the path is opened without following a symbolic link or a
 // junction and judged by what was opened; reads and in-place rewrites hold a
-// byte-range lock; a save writes a new file beside the old one and moves it
-// over the old one's name.
+// byte-range lock; a save writes a new file beside the old one and renames
+// it over the old one's name.
 #include "halloffamedisk.h"
 #include "halloffamelinereader.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #include <windows.h>
 // Needs windows.h before it.
@@ -223,6 +225,22 @@ void removeLeftovers(const QString &path)
     ::FindClose(search);
 }
 
+// Gives the open file the target's name, in the place of whatever has it.
+// Named while still open and unshared, it cannot be taken for a leftover by
+// another save in between.
+DWORD renameOver(const Handle &file, const QString &target)
+{
+    const std::wstring name = nativeOf(QFileInfo(target).absoluteFilePath());
+    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t), 0);
+    auto *info = reinterpret_cast<FILE_RENAME_INFO *>(buffer.data());
+    info->ReplaceIfExists = TRUE;
+    info->FileNameLength = DWORD(name.size() * sizeof(wchar_t));
+    std::copy(name.begin(), name.end(), info->FileName);
+    return ::SetFileInformationByHandle(file.get(), FileRenameInfo, info, DWORD(buffer.size()))
+        ? 0
+        : ::GetLastError();
+}
+
 bool refusedForLackOfPermission(DWORD error)
 {
     return error == ERROR_ACCESS_DENIED;
@@ -290,14 +308,17 @@ void replace(const QString &path, const QByteArray &content, const Rules &rules)
         }
         fail(Action::Write, path, systemReason(error));
     }
-    DWORD error = writeWhole(file, content);
-    // Moving a name over another replaces that name, never what it points to.
-    if (error == 0
-        && !::MoveFileExW(nativeOf(temporary).c_str(), nativeOf(path).c_str(),
-            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    DWORD error = writeAll(file, content);
+    if (error == 0 && !::FlushFileBuffers(file.get()))
         error = ::GetLastError();
+    // A rename replaces the name, never what it points to.
+    if (error == 0)
+        error = renameOver(file, path);
+    if (error == 0)
+        error = file.close();
     if (error == 0)
         return;
+    file = Handle();
     ::DeleteFileW(nativeOf(temporary).c_str());
     if (fileExists && refusedForLackOfPermission(error)) {
         old = Handle();
