@@ -90,11 +90,14 @@ class WineGame:
         self.window = None
 
     def start(self):
-        self.process = self.session.spawn(["wine", self.exe], env=self.wine.environment(),
-                                          cwd=self.wine.folder, log_name=self.edition.program)
-        self.window = wait_for(f"the {self.edition.program}.exe window",
-                               lambda: self._alive() and self._titled(self.edition.caption),
-                               timeout=60)
+        self.window = self._spawn(timeout=30)
+        if self.window is None:
+            # A window whose mapping a busy openbox never got to stays unmapped
+            # under the next one: the program starts again with it.
+            self.session.end_since(self.session._processes.index(self.process))
+            restart_openbox(self.session, f"had not shown {self.edition.program}.exe in 30 s")
+            self.window = self._spawn(timeout=60)
+            check(self.window is not None, f"{self.edition.program}.exe showed no window")
         width, height = self.edition.client
         # Wine maps the window before the window manager frames it.
         self.window = wait_for(f"a {width}x{height} client area", self._client_sized, timeout=10)
@@ -102,6 +105,18 @@ class WineGame:
         self.board.wait_all_face_down("first deal")
         log(f"  {self.edition.program}.exe: {self.edition.caption!r}, {width}x{height}")
         return self
+
+    def _spawn(self, timeout):
+        self.process = self.session.spawn(["wine", self.exe], env=self.wine.environment(),
+                                          cwd=self.wine.folder, log_name=self.edition.program)
+        try:
+            return wait_for(f"the {self.edition.program}.exe window",
+                            lambda: self._alive() and self._titled(self.edition.caption),
+                            timeout=timeout)
+        except Failure:
+            if self.process.poll() is not None:
+                raise
+            return None
 
     def _client_sized(self):
         window = self._titled(self.edition.caption)
@@ -150,20 +165,40 @@ class WineGame:
         return self.process.returncode
 
     def close(self):
-        """A close request from the window manager, as its close button sends."""
-        from Xlib import X
+        """The close request a window manager sends when its close button is
+        pressed, sent straight to the window: it does not wait for a busy
+        openbox."""
         from Xlib.protocol import event
 
-        close = event.ClientMessage(window=self.window, client_type=self.x.atom("_NET_CLOSE_WINDOW"),
-                                    data=(32, [int(time.time()) & 0xFFFFFFFF, 2, 0, 0, 0]))
-        self.x.root.send_event(close, event_mask=X.SubstructureRedirectMask | X.SubstructureNotifyMask)
+        protocols = self.x.atom("WM_PROTOCOLS")
+        delete = self.x.atom("WM_DELETE_WINDOW")
+        request = event.ClientMessage(window=self.window, client_type=protocols,
+                                      data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+        self.window.send_event(request)
         self.x.display.sync()
+
+
+def restart_openbox(session, why):
+    """Openbox replaced by a new one, in the old one's place among the
+    desktop's processes."""
+    x = session.x
+    slot = next(i for i, p in enumerate(session._processes) if p.args[0] == "openbox")
+    session._processes[slot].kill()
+    session._processes[slot].wait()
+    # The new one sets it again once it manages the screen.
+    x.root.delete_property(x.atom("_NET_SUPPORTING_WM_CHECK"))
+    x.display.sync()
+    session._processes[slot] = session.spawn(["openbox"], log_name="openbox")
+    session._processes.pop()
+    wait_for("a new openbox", lambda: x.property(x.root, "_NET_SUPPORTING_WM_CHECK"),
+             timeout=20)
+    log(f"  openbox {why}: started anew")
 
 
 def settle_window_manager(session, frame):
     """Wine hands the closing animation's hundreds of moves to the window
     manager at once, and openbox can spend minutes redrawing the frame of a
-    window long gone, managing no new one meanwhile. Such an openbox is
+    window long gone, mapping no new one meanwhile. Such an openbox is
     replaced, since the programs' windows are what is tested here."""
     def gone():
         try:
@@ -172,22 +207,8 @@ def settle_window_manager(session, frame):
             return True
     try:
         wait_for("openbox to let the closed window go", gone, timeout=5, interval=0.1)
-        return
     except Failure:
-        pass
-    x = session.x
-    slot = next(i for i, p in enumerate(session._processes) if p.args[0] == "openbox")
-    session._processes[slot].kill()
-    session._processes[slot].wait()
-    # The new one sets it again once it manages the screen.
-    x.root.delete_property(x.atom("_NET_SUPPORTING_WM_CHECK"))
-    x.display.sync()
-    # In the old one's place: the desktop's, not the case's, to end.
-    session._processes[slot] = session.spawn(["openbox"], log_name="openbox")
-    session._processes.pop()
-    wait_for("a new openbox", lambda: x.property(x.root, "_NET_SUPPORTING_WM_CHECK"),
-             timeout=20)
-    log("  openbox was still redrawing the closed window's frame: started anew")
+        restart_openbox(session, "was still redrawing a closed window's frame")
 
 
 def windows_of_every_edition(session):
