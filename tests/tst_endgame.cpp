@@ -338,9 +338,13 @@ void TestEndGame::onlyYesOrNoAnswersTheQuestion()
     QFETCH(Answer, answer);
     QtPlatform platform;
     bool open = false;
+    bool closeButton = false;
     QTimer::singleShot(0, [&] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         QVERIFY(box);
+        const Qt::WindowFlags flags = box->windowHandle()->flags();
+        closeButton
+            = !flags.testFlag(Qt::CustomizeWindowHint) || flags.testFlag(Qt::WindowCloseButtonHint);
         if (stray == "escape")
             QTest::keyClick(box, Qt::Key_Escape);
         else
@@ -353,6 +357,7 @@ void TestEndGame::onlyYesOrNoAnswersTheQuestion()
                  Platform::Icon::Question, QStringLiteral("Question")),
         answer);
     QCOMPARE(open, openAfterStray);
+    QCOMPARE(closeButton, !openAfterStray);
 }
 
 void TestEndGame::namesStayOnOneLine()
