@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "qtplatform.h"
 
+#include "boxtext.h"
 #include "twips.h"
 #include "yesnobox.h"
 
@@ -9,10 +10,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QRandomGenerator>
 #include <QScreen>
-#include <QTextBoundaryFinder>
+#include <QStyle>
 
 namespace
 {
@@ -30,59 +33,29 @@ QMessageBox::Icon toQt(Platform::Icon icon)
     return QMessageBox::Critical;
 }
 
-// What a line too wide for its box keeps: its start, at most this many
-// graphemes of it, and its end, which in a Hall-of-Fame place is the time and
-// the tries.
-constexpr int kHeadGraphemes = 40;
-constexpr int kTailGraphemes = 24;
-// The widest line of a box, in average characters of its font.
-constexpr int kLineChars = 64;
-
-// The position `count` graphemes in from the start, or from the end, of `line`.
-qsizetype graphemesIn(const QString &line, int count, bool fromEnd)
+// Where a box lays out its text on its screen, beside the icon and above the
+// buttons, inside the window's frame. QMessageBox makes a box half the
+// screen wide, up to 500 pixels, or wider for a long word.
+QSizeF textArea(const QMessageBox &box, const QLabel &label)
 {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, line);
-    if (fromEnd)
-        finder.toEnd();
-    qsizetype at = finder.position();
-    for (int i = 0; i < count; ++i) {
-        const qsizetype next = fromEnd ? finder.toPreviousBoundary() : finder.toNextBoundary();
-        if (next < 0)
-            break;
-        at = next;
-    }
-    return at;
+    const QSize chrome = box.layout()->totalSizeHint() - label.sizeHint();
+    const QSize screen = box.screen()->availableSize();
+    const int frame = 2 * box.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    return QSizeF(
+        qMin(screen.width() / 2, 500) - chrome.width(), screen.height() - chrome.height() - frame);
 }
 
-// A box lays its text out a few dozen times before it shows, and a line
-// wider than the box wraps into as many lines as it takes: a Hall of Fame of
-// thousand-character names, drawn from a colour emoji font, took seconds to
-// appear and stood taller than the screen. So a line gives up the part of its
-// middle that does not fit, before the box measures anything.
-QString fittedLine(const QString &line, const QFontMetrics &metrics)
-{
-    const qsizetype tailStart = graphemesIn(line, kTailGraphemes, true);
-    const qsizetype headEnd = graphemesIn(line, kHeadGraphemes, false);
-    const bool cut = headEnd < tailStart;
-    const QString head = line.left(qMin(headEnd, tailStart));
-    const QString tail = line.mid(tailStart);
-    const int width = kLineChars * metrics.averageCharWidth();
-    const int headWidth = qMax(width - metrics.horizontalAdvance(tail), width / 4);
-    if (!cut && metrics.horizontalAdvance(head) <= headWidth)
-        return line;
-    const QString shortened = cut ? head + QChar(0x2026) : head;
-    return metrics.elidedText(shortened, Qt::ElideRight, headWidth) + tail;
-}
-
-// The game's texts break lines with CR LF; a label wants LF alone. Error
-// messages are shown whole, paths and all.
+// The game's texts break lines with CR LF; a label wants LF alone. A box
+// shows its lines whole, unless the screen cannot hold them: then the longest
+// give up their middles. A box lays its text out a few dozen times before it
+// shows, so what cannot be seen is not handed to it. Error messages are shown
+// whole, paths and all.
 void setBoxText(QMessageBox &box, const QString &text, Platform::Icon icon)
 {
     QStringList lines = text.split(QLatin1String("\r\n"));
-    if (icon != Platform::Icon::Critical) {
-        for (QString &line : lines)
-            line = fittedLine(line, box.fontMetrics());
-    }
+    const auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+    if (icon != Platform::Icon::Critical && label)
+        lines = linesFittedTo(lines, label->font(), textArea(box, *label));
     box.setTextFormat(Qt::PlainText);
     box.setText(lines.join(u'\n'));
 }

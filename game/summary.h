@@ -5,6 +5,10 @@
 
 class QLocale;
 
+// The user's long time format without its time zone, and without the
+// brackets and separators the zone stood in.
+QString timeOfDayFormat(const QLocale &locale);
+
 // A time of day in the user's own time format, with seconds and without a
 // time zone: 2:05:09 PM with US English settings.
 QString timeOfDayText(const QLocale &locale, int secondsOfDay);

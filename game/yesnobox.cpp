@@ -7,6 +7,10 @@
 YesNoBox::YesNoBox(Icon icon, const QString &title, const QString &text, QWidget *parent)
     : QMessageBox(icon, title, text, QMessageBox::Yes | QMessageBox::No, parent)
 {
+    // A message box always asks for a close button; this one has a title bar
+    // and nothing else.
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
+        | Qt::WindowTitleHint);
 }
 
 void YesNoBox::keyPressEvent(QKeyEvent *event)

@@ -4,8 +4,9 @@
 #include <QMessageBox>
 
 // A question box that only Yes or No can answer. A box with Yes and No has no
-// Cancel: Escape and the title bar's close button leave it standing, where a
-// plain message box would take them for No.
+// Cancel: its title bar offers no close button where the window system lets
+// it, and Escape or a close request leave it standing, where a plain message
+// box would take them for No.
 class YesNoBox : public QMessageBox
 {
     Q_OBJECT

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTest>
 
 class TestGameTime : public QObject
@@ -15,6 +16,8 @@ private Q_SLOTS:
     void elapsed();
     void summary_data();
     void summary();
+    void timeOfDayInEveryLocale_data();
+    void timeOfDayInEveryLocale();
 };
 
 void TestGameTime::wholeSecondsOfDay()
@@ -56,6 +59,17 @@ void TestGameTime::summary_data()
     QTest::newRow("German") << "de_DE"
                             << "Time Started 14:05:09 End Time 14:07:40\r\nTotal Time Playing "
                                "For 00:02:31 With 18 Trys";
+    QTest::newRow("zone in brackets") << "es_ES"
+                                      << "Time Started 14:05:09 End Time 14:07:40\r\nTotal Time "
+                                         "Playing For 00:02:31 With 18 Trys";
+    QTest::newRow("day period after a comma")
+        << "sq_AL"
+        << "Time Started 2:05:09 E PASDITES End Time 2:07:40 E PASDITES\r\nTotal Time Playing "
+           "For 00:02:31 With 18 Trys";
+    QTest::newRow("flexible day period")
+        << "zh_TW"
+        << "Time Started 下午2:05:09 End Time 下午2:07:40\r\nTotal "
+           "Time Playing For 00:02:31 With 18 Trys";
 }
 
 void TestGameTime::summary()
@@ -65,6 +79,33 @@ void TestGameTime::summary()
     const int start = QTime(14, 5, 9).msecsSinceStartOfDay() / 1000;
     const int now = QTime(14, 7, 40).msecsSinceStartOfDay() / 1000;
     QCOMPARE(summaryText(QLocale(locale), start, now, now - start, 18), text);
+}
+
+void TestGameTime::timeOfDayInEveryLocale_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    for (const QLocale &locale :
+        QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory))
+        QTest::newRow(qPrintable(locale.bcp47Name())) << locale;
+}
+
+// The zone goes with the brackets and separators around it; what is left
+// names hour, minute and second, and no letter Qt would print as it stands.
+void TestGameTime::timeOfDayInEveryLocale()
+{
+    QFETCH(QLocale, locale);
+    const QString format = timeOfDayFormat(locale);
+    QString fields = format;
+    fields.remove(QRegularExpression(QStringLiteral("'[^']*'|[^A-Za-z]")));
+    const QRegularExpression known(QStringLiteral("^(h+|H+|m+|s+|z+|[Aa][Pp]?)*$"));
+    QVERIFY2(known.match(fields).hasMatch(), qPrintable(format));
+    QVERIFY2(fields.contains(QRegularExpression(QStringLiteral("[hH]"))) && fields.contains(u'm')
+            && fields.contains(u's'),
+        qPrintable(format));
+    const QString text = locale.toString(QTime(17, 4, 7), format);
+    const QRegularExpression stray(
+        QStringLiteral(R"(^[\s\p{P}]|[\s,;:]$|\d[.:]$|\s\s|[(\[]\s*[)\]]|[,;:]\s*[,;:])"));
+    QVERIFY2(!stray.match(text).hasMatch(), qPrintable(format + QStringLiteral(" gives ") + text));
 }
 
 QTEST_GUILESS_MAIN(TestGameTime)

@@ -361,14 +361,16 @@ class Game:
             return ""
         return f"; its output:\n{text[-2000:]}" if text else ""
 
+    def dialog_window(self, title):
+        return next((w for w in self.x.windows_of(self.process.pid)
+                     if w.id != self.window.id and self.x.window_name(w) == title), None)
+
     def wait_active(self, title):
         """Waits for the window system to give the keyboard to the dialog."""
         def active():
             self._alive()
-            active_id = self.x.active_window()
-            return any(w.id == active_id and w.id != self.window.id
-                       and self.x.window_name(w) == title
-                       for w in self.x.windows_of(self.process.pid))
+            dialog = self.dialog_window(title)
+            return dialog is not None and dialog.id == self.x.active_window()
         wait_for(f"the {title!r} dialog to have the keyboard", active)
 
     def request_close(self):
@@ -570,6 +572,12 @@ class Ending:
         check(labels == ["Do Want To play Again?"], f"the question box says {labels!r}")
         check(buttons == ["Yes", "No"], f"the question box has buttons {buttons!r}")
         self.game.wait_active("Question")
+        # Functions given (flag 1), closing not among them (0x20). Openbox shows
+        # its close button whatever a window asks; most window managers follow.
+        hints = list(self.x.property(self.game.dialog_window("Question"), "_MOTIF_WM_HINTS")
+                     or [0, 0])
+        check(hints[0] & 1 and not hints[1] & 0x20,
+              f"the question box asks for a close button (Motif hints {hints})")
         self.x.key("y" if again else "n")
         if again:
             self.a11y.gone("Question", roles=("alert",))
