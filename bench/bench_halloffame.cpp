@@ -12,14 +12,17 @@
 #include "scriptedplatform.h"
 
 #include <benchmark/benchmark.h>
+#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QListWidget>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 
 namespace
 {
@@ -27,6 +30,8 @@ namespace
 constexpr qsizetype kJunkBytes = 50 * 1024 * 1024;
 // Longer than the longest line the reader keeps.
 constexpr quint32 kLongestJunkLine = 3 * 4096;
+// How many names of its own a save tries for its new file.
+constexpr int kSaveNames = 8;
 
 enum class FileKind {
     Default,
@@ -205,6 +210,49 @@ BENCHMARK_CAPTURE(BM_SaveIniFile, v31_junk_line_50MiB, &kEdition31, FileKind::Ju
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_SaveIniFile, v31_junk_lines_50MiB, &kEdition31, FileKind::JunkLines)
     ->Unit(benchmark::kMicrosecond);
+
+// Names that look like what a killed save leaves behind, planted by another
+// user where every user writes: folders, which no save can remove, so every
+// save meets them all. They hold the names a save may pick itself, and then
+// random ones; `count` 0 plants nothing.
+QString plantedDrive(int count)
+{
+    const QString drive = files().folder(QStringLiteral("planted-%1").arg(count));
+    const QString folder = drive + QStringLiteral("/var/tmp");
+    if (QFileInfo::exists(folder))
+        return drive;
+    QDir().mkpath(folder);
+    const QByteArray prefix = QFile::encodeName(folder) + "/Tilvane.ini.";
+    QRandomGenerator random(count);
+    for (int i = 0; i < count; ++i) {
+        const QByteArray name = i < kSaveNames
+            ? prefix + "saving" + QByteArray::number(i + 1)
+            : prefix + QByteArray::number(random.generate64(), 36).rightJustified(13, '0');
+        if (::mkdir(name.constData(), 0755) != 0 && errno != EEXIST)
+            qFatal("cannot plant %s", name.constData());
+    }
+    return drive;
+}
+
+// The save of edition 3 with nothing planted and with 200,000 names: the
+// two figures are compared within one run.
+void BM_SaveIniFile_plantedNames(benchmark::State &state)
+{
+    HallOfFameBoard board(kEdition3);
+    board.platform.environment.insert(
+        QStringLiteral("SystemDrive"), plantedDrive(int(state.range(0))));
+    try {
+        for (auto _ : state)
+            board.form->SaveIniFile();
+    } catch (const HallOfFameError &error) {
+        state.SkipWithError(error.what());
+    }
+}
+BENCHMARK(BM_SaveIniFile_plantedNames)
+    ->Arg(0)
+    ->Arg(200000)
+    ->ArgName("names")
+    ->Unit(benchmark::kMillisecond);
 
 // A result that takes the first place: the ranking, the (scripted) name
 // prompt and the new entries in the list. The defaults return before each.
