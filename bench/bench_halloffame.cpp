@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Loading, saving and ranking the Hall of Fame, on the default file, on
-// 50 MiB of junk and on a 1 TiB hole, through the window's procedures.
+// 50 MiB of junk, on a 1 TiB hole, among 200,000 planted names and on USB
+// stick images, through the window's procedures.
 #include "benchmain.h"
 #include "editions.h"
 #include "form1.h"
@@ -10,6 +11,7 @@
 #include "halloffamelines.h"
 #include "halloffameranking.h"
 #include "scriptedplatform.h"
+#include "stickimage.h"
 
 #include <benchmark/benchmark.h>
 #include <cerrno>
@@ -17,8 +19,8 @@
 #include <memory>
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -253,6 +255,37 @@ BENCHMARK(BM_SaveIniFile_plantedNames)
     ->Arg(200000)
     ->ArgName("names")
     ->Unit(benchmark::kMillisecond);
+
+// Edition 3.1 copied onto a USB stick: the Hall-of-Fame part of its start
+// (the file found and read) and its save, on a FAT or exFAT image mounted
+// for the run (as root only).
+void BM_Stick(benchmark::State &state, const char *fileSystem, bool start)
+{
+    const StickImage stick(QString::fromLatin1(fileSystem));
+    if (!stick.isMounted()) {
+        state.SkipWithError(stick.whyNot().toStdString().c_str());
+        return;
+    }
+    HallOfFameBoard board(kEdition31);
+    board.platform.folder = stick.path();
+    try {
+        board.form->SaveIniFile();
+        for (auto _ : state) {
+            if (start) {
+                board.form->CheckFileExistsMake();
+                board.form->LoadIniFile();
+            } else {
+                board.form->SaveIniFile();
+            }
+        }
+    } catch (const HallOfFameError &error) {
+        state.SkipWithError(error.what());
+    }
+}
+BENCHMARK_CAPTURE(BM_Stick, vfat_start, "vfat", true)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Stick, vfat_save, "vfat", false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Stick, exfat_start, "exfat", true)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Stick, exfat_save, "exfat", false)->Unit(benchmark::kMicrosecond);
 
 // A result that takes the first place: the ranking, the (scripted) name
 // prompt and the new entries in the list. The defaults return before each.
