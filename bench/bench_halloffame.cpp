@@ -24,7 +24,7 @@
 #include <QListWidget>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -180,7 +180,6 @@ BENCHMARK_CAPTURE(BM_LoadIniFile, v3_hole_1TiB, &kEdition3, FileKind::Hole)
 
 // Each save replaces a file that is a fresh hard link to the kind's file,
 // so the 50 MiB are written once and the save still meets them at its path.
-// The machine-wide file refuses a second name: it gets a copy.
 void BM_SaveIniFile(benchmark::State &state, const EditionProfile *profile, FileKind kind)
 {
     HallOfFameBoard board(*profile);
@@ -191,10 +190,7 @@ void BM_SaveIniFile(benchmark::State &state, const EditionProfile *profile, File
         for (auto _ : state) {
             state.PauseTiming();
             std::filesystem::remove(target);
-            if (profile->hallOfFame == HallOfFameLocation::SystemDriveTemp)
-                std::filesystem::copy_file(source, target);
-            else
-                std::filesystem::create_hard_link(source, target);
+            std::filesystem::create_hard_link(source, target);
             state.ResumeTiming();
             board.form->SaveIniFile();
         }
@@ -214,9 +210,9 @@ BENCHMARK_CAPTURE(BM_SaveIniFile, v31_junk_lines_50MiB, &kEdition31, FileKind::J
     ->Unit(benchmark::kMicrosecond);
 
 // Names that look like what a killed save leaves behind, planted by another
-// user where every user writes: folders, which no save can remove, so every
-// save meets them all. They hold the names a save may pick itself, and then
-// random ones; `count` 0 plants nothing.
+// user where every user writes: symbolic links, which no save follows or
+// removes, so every save meets them all. They hold the names a save may pick
+// itself, and then random ones; `count` 0 plants nothing.
 QString plantedDrive(int count)
 {
     const QString drive = files().folder(QStringLiteral("planted-%1").arg(count));
@@ -230,7 +226,7 @@ QString plantedDrive(int count)
         const QByteArray name = i < kSaveNames
             ? prefix + "saving" + QByteArray::number(i + 1)
             : prefix + QByteArray::number(random.generate64(), 36).rightJustified(13, '0');
-        if (::mkdir(name.constData(), 0755) != 0 && errno != EEXIST)
+        if (::symlink("nowhere", name.constData()) != 0 && errno != EEXIST)
             qFatal("cannot plant %s", name.constData());
     }
     return drive;
