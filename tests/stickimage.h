@@ -58,8 +58,6 @@ public:
         if (!m_loopDevice.isEmpty())
             run(QStringLiteral("losetup"), { QStringLiteral("--detach"), m_loopDevice });
     }
-    StickImage(const StickImage &) = delete;
-    StickImage &operator=(const StickImage &) = delete;
 
     bool isMounted() const { return m_mounted; }
     // Why the stick is not mounted, for a skipped test.
