@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Loading, saving and ranking the Hall of Fame, on the default file, on
-// 50 MiB of junk and on a 1 TiB hole, through the window's procedures.
+// 50 MiB of junk, on a 1 TiB hole, among 200,000 planted names and on USB
+// stick images, through the window's procedures.
 #include "benchmain.h"
 #include "editions.h"
 #include "form1.h"
@@ -10,16 +11,20 @@
 #include "halloffamelines.h"
 #include "halloffameranking.h"
 #include "scriptedplatform.h"
+#include "stickimage.h"
 
 #include <benchmark/benchmark.h>
+#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <unistd.h>
 
 namespace
 {
@@ -27,6 +32,8 @@ namespace
 constexpr qsizetype kJunkBytes = 50 * 1024 * 1024;
 // Longer than the longest line the reader keeps.
 constexpr quint32 kLongestJunkLine = 3 * 4096;
+// How many names of its own a save tries for its new file.
+constexpr int kSaveNames = 8;
 
 enum class FileKind {
     Default,
@@ -173,7 +180,6 @@ BENCHMARK_CAPTURE(BM_LoadIniFile, v3_hole_1TiB, &kEdition3, FileKind::Hole)
 
 // Each save replaces a file that is a fresh hard link to the kind's file,
 // so the 50 MiB are written once and the save still meets them at its path.
-// The machine-wide file refuses a second name: it gets a copy.
 void BM_SaveIniFile(benchmark::State &state, const EditionProfile *profile, FileKind kind)
 {
     HallOfFameBoard board(*profile);
@@ -184,10 +190,7 @@ void BM_SaveIniFile(benchmark::State &state, const EditionProfile *profile, File
         for (auto _ : state) {
             state.PauseTiming();
             std::filesystem::remove(target);
-            if (profile->hallOfFame == HallOfFameLocation::SystemDriveTemp)
-                std::filesystem::copy_file(source, target);
-            else
-                std::filesystem::create_hard_link(source, target);
+            std::filesystem::create_hard_link(source, target);
             state.ResumeTiming();
             board.form->SaveIniFile();
         }
@@ -205,6 +208,80 @@ BENCHMARK_CAPTURE(BM_SaveIniFile, v31_junk_line_50MiB, &kEdition31, FileKind::Ju
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_SaveIniFile, v31_junk_lines_50MiB, &kEdition31, FileKind::JunkLines)
     ->Unit(benchmark::kMicrosecond);
+
+// Names that look like what a killed save leaves behind, planted by another
+// user where every user writes: symbolic links, which no save follows or
+// removes, so every save meets them all. They hold the names a save may pick
+// itself, and then random ones; `count` 0 plants nothing.
+QString plantedDrive(int count)
+{
+    const QString drive = files().folder(QStringLiteral("planted-%1").arg(count));
+    const QString folder = drive + QStringLiteral("/var/tmp");
+    if (QFileInfo::exists(folder))
+        return drive;
+    QDir().mkpath(folder);
+    const QByteArray prefix = QFile::encodeName(folder) + "/Tilvane.ini.";
+    QRandomGenerator random(count);
+    for (int i = 0; i < count; ++i) {
+        const QByteArray name = i < kSaveNames
+            ? prefix + "saving" + QByteArray::number(i + 1)
+            : prefix + QByteArray::number(random.generate64(), 36).rightJustified(13, '0');
+        if (::symlink("nowhere", name.constData()) != 0 && errno != EEXIST)
+            qFatal("cannot plant %s", name.constData());
+    }
+    return drive;
+}
+
+// The save of edition 3 with nothing planted and with 200,000 names: the
+// two figures are compared within one run.
+void BM_SaveIniFile_plantedNames(benchmark::State &state)
+{
+    HallOfFameBoard board(kEdition3);
+    board.platform.environment.insert(
+        QStringLiteral("SystemDrive"), plantedDrive(int(state.range(0))));
+    try {
+        for (auto _ : state)
+            board.form->SaveIniFile();
+    } catch (const HallOfFameError &error) {
+        state.SkipWithError(error.what());
+    }
+}
+BENCHMARK(BM_SaveIniFile_plantedNames)
+    ->Arg(0)
+    ->Arg(200000)
+    ->ArgName("names")
+    ->Unit(benchmark::kMillisecond);
+
+// Edition 3.1 copied onto a USB stick: the Hall-of-Fame part of its start
+// (the file found and read) and its save, on a FAT or exFAT image mounted
+// for the run (as root only).
+void BM_Stick(benchmark::State &state, const char *fileSystem, bool start)
+{
+    const StickImage stick(QString::fromLatin1(fileSystem));
+    if (!stick.isMounted()) {
+        state.SkipWithError(stick.whyNot().toStdString().c_str());
+        return;
+    }
+    HallOfFameBoard board(kEdition31);
+    board.platform.folder = stick.path();
+    try {
+        board.form->SaveIniFile();
+        for (auto _ : state) {
+            if (start) {
+                board.form->CheckFileExistsMake();
+                board.form->LoadIniFile();
+            } else {
+                board.form->SaveIniFile();
+            }
+        }
+    } catch (const HallOfFameError &error) {
+        state.SkipWithError(error.what());
+    }
+}
+BENCHMARK_CAPTURE(BM_Stick, vfat_start, "vfat", true)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Stick, vfat_save, "vfat", false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Stick, exfat_start, "exfat", true)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Stick, exfat_save, "exfat", false)->Unit(benchmark::kMicrosecond);
 
 // A result that takes the first place: the ranking, the (scripted) name
 // prompt and the new entries in the list. The defaults return before each.

@@ -14,12 +14,14 @@
 namespace HallOfFameDisk
 {
 
+// A file with more than one name (a hard link) is read and replaced like any
+// other: the other name keeps the old bytes. Only a rewrite in place would
+// change them too, and is refused for a file of the player's own; another
+// user's file that the player may write was shared on purpose.
 struct Rules {
-    // A file with more than one name is refused like a link: where every
-    // user can write, another name may be another user's file.
-    bool refuseHardLinks = false;
-    // Written files are readable and writable by every user. Otherwise a
-    // replaced file keeps its permissions and a new one follows the umask.
+    // A file made from nothing is readable and writable by every user;
+    // otherwise it follows the umask. A replaced file always keeps the
+    // permissions of the one it replaces.
     bool everyoneWrites = false;
 };
 
@@ -40,7 +42,8 @@ void create(const QString &path, const QByteArray &content, const Rules &rules);
 void replace(const QString &path, const QByteArray &content, const Rules &rules);
 
 // Writes `content` over the existing file under an exclusive lock, cuts it
-// to that length and syncs it. A file with another name is refused.
+// to that length and syncs it. A file of the player's own with another name
+// is refused, and so is a file no longer at the path once locked.
 void rewriteInPlace(const QString &path, const QByteArray &content, const Rules &rules);
 
 } // namespace HallOfFameDisk

@@ -3,8 +3,9 @@
 #include "halloffamelinereader.h"
 
 #include <cerrno>
-#include <dirent.h>
+#include <cstdio>
 #include <fcntl.h>
+#include <optional>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QRandomGenerator>
@@ -51,7 +52,14 @@ QString notRegularReason()
 
 QString hardLinkReason()
 {
-    return QStringLiteral("the file has more than one name (a hard link)");
+    return QStringLiteral(
+        "the file has more than one name (a hard link), which rewriting it in place would change "
+        "as well");
+}
+
+QString movedReason()
+{
+    return QStringLiteral("the file was moved away or replaced while it was being saved");
 }
 
 // Closes the descriptor on every way out; close() reports a failure once.
@@ -99,14 +107,12 @@ QString openFailure(const QByteArray &nativePath, int error)
     return systemReason(error);
 }
 
-void judge(const struct stat &status, const Rules &rules, Action action, const QString &path)
+void judge(const struct stat &status, Action action, const QString &path)
 {
     if (S_ISLNK(status.st_mode))
         fail(action, path, symbolicLinkReason());
     if (!S_ISREG(status.st_mode))
         fail(action, path, notRegularReason());
-    if (rules.refuseHardLinks && status.st_nlink > 1)
-        fail(action, path, hardLinkReason());
 }
 
 struct stat statusOf(int fd, Action action, const QString &path)
@@ -154,8 +160,8 @@ bool stillAtPath(int fd, const QByteArray &nativePath)
 
 // The regular file at the path, opened and locked; not open when nothing is
 // there and `missingIsFine`.
-Descriptor openLocked(const QString &path, int flags, int lockOperation, const Rules &rules,
-    Action action, bool missingIsFine = false)
+Descriptor openLocked(
+    const QString &path, int flags, int lockOperation, Action action, bool missingIsFine = false)
 {
     const QByteArray nativePath = QFile::encodeName(path);
     // O_NONBLOCK: a FIFO at the path must not stall the open.
@@ -169,7 +175,7 @@ Descriptor openLocked(const QString &path, int flags, int lockOperation, const R
                 return file;
             fail(action, path, openFailure(nativePath, errno));
         }
-        judge(statusOf(file.get(), action, path), rules, action, path);
+        judge(statusOf(file.get(), action, path), action, path);
         lock(file.get(), lockOperation, deadline);
         if (stillAtPath(file.get(), nativePath))
             break;
@@ -180,8 +186,15 @@ Descriptor openLocked(const QString &path, int flags, int lockOperation, const R
 // Writes over the locked file from its start and cuts it there.
 void rewriteLocked(Descriptor &file, const QByteArray &content, const QString &path)
 {
-    // Written in place, every other name of the file would change too.
-    if (statusOf(file.get(), Action::Write, path).st_nlink > 1)
+    // Whatever took the path meanwhile, the player's results must not go to
+    // a file that no longer has it.
+    if (!stillAtPath(file.get(), QFile::encodeName(path)))
+        fail(Action::Write, path, movedReason());
+    // Every other name of the file would change too. For another user's file
+    // that the player may write, that is what its owner chose, and refusing
+    // would let anyone stop the save by adding a name.
+    const struct stat status = statusOf(file.get(), Action::Write, path);
+    if (status.st_nlink > 1 && status.st_uid == ::geteuid())
         fail(Action::Write, path, hardLinkReason());
     int error = ::lseek(file.get(), 0, SEEK_SET) == 0 ? 0 : errno;
     if (error == 0)
@@ -196,16 +209,6 @@ void rewriteLocked(Descriptor &file, const QByteArray &content, const QString &p
         fail(Action::Write, path, systemReason(error));
 }
 
-mode_t newFileMode(const Rules &rules)
-{
-    if (rules.everyoneWrites)
-        return 0666;
-    // The program has one thread: nothing can create a file in between.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 QByteArray folderOf(const QByteArray &nativePath)
 {
     const qsizetype slash = nativePath.lastIndexOf('/');
@@ -214,50 +217,37 @@ QByteArray folderOf(const QByteArray &nativePath)
     return slash == 0 ? QByteArrayLiteral("/") : nativePath.first(slash);
 }
 
-constexpr qsizetype TemporarySuffixLength = 13;
+// A save gives its new file the first free one of a few names of its own
+// before it renames it over the old one; one killed in between leaves the
+// file under that name, which the next save removes. Where another user
+// holds all of them, a random name is used, which nothing cleans up.
+constexpr int SaveNameCount = 8;
 
-QByteArray temporaryName(const QByteArray &nativePath)
+QByteArray saveName(const QByteArray &target, int number)
 {
-    return nativePath + '.'
-        + QByteArray::number(QRandomGenerator::system()->generate64(), 36)
-              .rightJustified(TemporarySuffixLength, '0');
+    if (number <= SaveNameCount)
+        return target + ".saving" + QByteArray::number(number);
+    return target + ".saving-" + QByteArray::number(QRandomGenerator::system()->generate64(), 36);
 }
 
-bool isTemporaryName(QByteArrayView name, QByteArrayView fileName)
-{
-    if (name.size() != fileName.size() + 1 + TemporarySuffixLength || !name.startsWith(fileName)
-        || name.at(fileName.size()) != '.')
-        return false;
-    for (const char c : name.sliced(fileName.size() + 1)) {
-        if (!(c >= '0' && c <= '9') && !(c >= 'a' && c <= 'z'))
-            return false;
-    }
-    return true;
-}
-
-// A save holds its named temporary file locked until the name is gone: one
+// A save holds its new file locked until it has the target's name: one
 // that can be locked was left by a save that was killed.
 void removeIfLeftOver(const QByteArray &path)
 {
     Descriptor file(::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
-    if (file.isOpen() && ::flock(file.get(), LOCK_EX | LOCK_NB) == 0
-        && stillAtPath(file.get(), path))
+    struct stat status {
+    };
+    if (file.isOpen() && ::fstat(file.get(), &status) == 0 && S_ISREG(status.st_mode)
+        && ::flock(file.get(), LOCK_EX | LOCK_NB) == 0 && stillAtPath(file.get(), path))
         ::unlink(path.constData());
 }
 
-void removeLeftovers(const QByteArray &nativePath)
+// By name, never by listing the folder: the work is the same whatever the
+// folder holds, and a folder the player may not list is cleaned too.
+void removeLeftovers(const QByteArray &target)
 {
-    const QByteArray folder = folderOf(nativePath);
-    const qsizetype slash = nativePath.lastIndexOf('/');
-    const QByteArray fileName = nativePath.sliced(slash + 1);
-    DIR *entries = ::opendir(folder.constData());
-    if (!entries)
-        return;
-    while (const dirent *entry = ::readdir(entries)) {
-        if (isTemporaryName(entry->d_name, fileName))
-            removeIfLeftOver(folder + '/' + entry->d_name);
-    }
-    ::closedir(entries);
+    for (int number = 1; number <= SaveNameCount; ++number)
+        removeIfLeftOver(saveName(target, number));
 }
 
 bool refusedForLackOfPermission(int error)
@@ -265,19 +255,45 @@ bool refusedForLackOfPermission(int error)
     return error == EPERM || error == EACCES;
 }
 
-// A new file in the folder of `target`, with no name where the file system
-// allows it: a save that dies leaves nothing behind. Where it does not, the
-// file has a temporary name until it is whole.
+// What FAT and exFAT say to a hard link, or to permission bits they cannot
+// keep.
+bool unsupported(int error)
+{
+    return error == EPERM || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+// Like rename(), but 0 only where nothing had the name `to`.
+int renameIfFree(const QByteArray &from, const QByteArray &to)
+{
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return errno;
+    // The file system has no way to do both at once; only a copy starting at
+    // the same moment could come in between, with the same default lines.
+    struct stat status {
+    };
+    if (::lstat(to.constData(), &status) == 0)
+        return EEXIST;
+    if (errno != ENOENT)
+        return errno;
+    return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+}
+
+// A new file in the folder of `target`, locked, with no name where the file
+// system allows it: a save that dies then leaves nothing behind. Where it
+// does not (FAT, exFAT), the file has one of the save's names until whole.
 class TemporaryFile
 {
 public:
-    // 0, or the errno when no file could be made.
-    int open(const QByteArray &target)
+    // 0, or the errno when no file could be made. `mode` 0666 follows the
+    // umask.
+    int open(const QByteArray &target, mode_t mode)
     {
         m_target = target;
 #ifdef O_TMPFILE
         m_file = Descriptor(
-            ::open(folderOf(target).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+            ::open(folderOf(target).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
         if (m_file.isOpen()) {
             ::flock(m_file.get(), LOCK_EX | LOCK_NB);
             return 0;
@@ -285,29 +301,25 @@ public:
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
             return errno;
 #endif
-        m_name = target + ".XXXXXX";
-        m_file = Descriptor(::mkostemp(m_name.data(), O_CLOEXEC));
-        if (m_file.isOpen())
-            return 0;
-        m_name.clear();
-        return errno;
+        return openNamed(mode);
     }
     ~TemporaryFile()
     {
         forgetName();
     }
 
-    // Writes the file whole, with its permissions, syncs and closes it: 0, or
-    // the errno of the first failure.
-    int fill(const QByteArray &content, mode_t mode)
+    // Writes the file whole, with the permissions given if any, and syncs
+    // it: 0, or the errno of the first failure. It stays open and locked
+    // until it has the target's name.
+    int fill(const QByteArray &content, std::optional<mode_t> mode)
     {
-        int error = ::fchmod(m_file.get(), mode) == 0 ? 0 : errno;
+        int error = 0;
+        if (mode && ::fchmod(m_file.get(), *mode) != 0 && !unsupported(errno))
+            error = errno;
         if (error == 0)
             error = writeAll(m_file.get(), content);
         if (error == 0 && ::fsync(m_file.get()) != 0)
             error = errno;
-        if (error == 0 && !m_name.isEmpty())
-            error = m_file.close();
         return error;
     }
 
@@ -317,8 +329,14 @@ public:
     {
         if (m_name.isEmpty())
             return linkUnnamed(m_target);
-        const int error = ::link(m_name.constData(), m_target.constData()) == 0 ? 0 : errno;
-        forgetName();
+        int error = ::link(m_name.constData(), m_target.constData()) == 0 ? 0 : errno;
+        if (error == 0) {
+            forgetName();
+        } else if (unsupported(error)) {
+            error = renameIfFree(m_name, m_target);
+            if (error == 0)
+                m_name.clear();
+        }
         return error;
     }
 
@@ -326,15 +344,15 @@ public:
     int replaceTarget()
     {
         if (m_name.isEmpty()) {
-            QByteArray name;
             int error = EEXIST;
-            while (error == EEXIST) {
-                name = temporaryName(m_target);
+            for (int number = 1; error == EEXIST && number <= SaveNameCount + 1; ++number) {
+                const QByteArray name = saveName(m_target, number);
                 error = linkUnnamed(name);
+                if (error == 0)
+                    m_name = name;
             }
             if (error != 0)
                 return error;
-            m_name = name;
         }
         if (::rename(m_name.constData(), m_target.constData()) != 0) {
             const int error = errno;
@@ -346,6 +364,25 @@ public:
     }
 
 private:
+    int openNamed(mode_t mode)
+    {
+        for (int number = 1; number <= SaveNameCount + 1; ++number) {
+            const QByteArray name = saveName(m_target, number);
+            m_file = Descriptor(::open(
+                name.constData(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, mode));
+            if (!m_file.isOpen() && errno == EEXIST)
+                continue;
+            if (!m_file.isOpen())
+                return errno;
+            ::flock(m_file.get(), LOCK_EX | LOCK_NB);
+            // Another save took it for a leftover before the lock.
+            if (stillAtPath(m_file.get(), name)) {
+                m_name = name;
+                return 0;
+            }
+        }
+        return EEXIST;
+    }
     int linkUnnamed(const QByteArray &name)
     {
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_file.get());
@@ -372,7 +409,7 @@ private:
 
 } // namespace
 
-bool exists(const QString &path, const Rules &rules, Action action)
+bool exists(const QString &path, const Rules &, Action action)
 {
     struct stat status {
     };
@@ -381,13 +418,13 @@ bool exists(const QString &path, const Rules &rules, Action action)
             return false;
         fail(action, path, systemReason(errno));
     }
-    judge(status, rules, action, path);
+    judge(status, action, path);
     return true;
 }
 
-QStringList readLines(const QString &path, const Rules &rules)
+QStringList readLines(const QString &path, const Rules &)
 {
-    Descriptor file = openLocked(path, O_RDONLY, LOCK_SH, rules, Action::Read);
+    Descriptor file = openLocked(path, O_RDONLY, LOCK_SH, Action::Read);
     HallOfFameLineReader reader;
     QByteArray chunk(ChunkBytes, Qt::Uninitialized);
     for (;;) {
@@ -405,15 +442,18 @@ QStringList readLines(const QString &path, const Rules &rules)
 
 void create(const QString &path, const QByteArray &content, const Rules &rules)
 {
-    removeLeftovers(QFile::encodeName(path));
+    const QByteArray nativePath = QFile::encodeName(path);
+    removeLeftovers(nativePath);
     TemporaryFile file;
-    int error = file.open(QFile::encodeName(path));
+    // Default lines: nothing to hide while the file is being made.
+    int error = file.open(nativePath, 0666);
     if (error == 0)
-        error = file.fill(content, newFileMode(rules));
+        error
+            = file.fill(content, rules.everyoneWrites ? std::optional<mode_t>(0666) : std::nullopt);
     if (error == 0)
         error = file.linkAsTarget();
     // Someone else was quicker: judged like a file found at the start.
-    if (error == EEXIST && exists(path, rules, Action::Create))
+    if (error == EEXIST && exists(path, rules, Action::Use))
         return;
     if (error != 0)
         fail(Action::Create, path, systemReason(error));
@@ -421,15 +461,20 @@ void create(const QString &path, const QByteArray &content, const Rules &rules)
 
 void replace(const QString &path, const QByteArray &content, const Rules &rules)
 {
+    const QByteArray nativePath = QFile::encodeName(path);
     // Held until the new file has taken the old one's place: a rewrite in
     // place by another user waits, then finds the new file.
-    Descriptor old = openLocked(path, O_WRONLY, LOCK_EX, rules, Action::Write, true);
-    const mode_t mode = old.isOpen() && !rules.everyoneWrites
-        ? statusOf(old.get(), Action::Write, path).st_mode & 0777
-        : newFileMode(rules);
-    removeLeftovers(QFile::encodeName(path));
+    Descriptor old = openLocked(path, O_WRONLY, LOCK_EX, Action::Write, true);
+    // The new file is made private, so that nobody opens it before it has
+    // the old one's permissions, which it keeps, never wider.
+    std::optional<mode_t> mode;
+    if (old.isOpen())
+        mode = statusOf(old.get(), Action::Write, path).st_mode & 0777;
+    else if (rules.everyoneWrites)
+        mode = 0666;
+    removeLeftovers(nativePath);
     TemporaryFile file;
-    int error = file.open(QFile::encodeName(path));
+    int error = file.open(nativePath, mode ? 0600 : 0666);
     bool folderRefused = refusedForLackOfPermission(error);
     if (error == 0)
         error = file.fill(content, mode);
@@ -446,9 +491,9 @@ void replace(const QString &path, const QByteArray &content, const Rules &rules)
     rewriteLocked(old, content, path);
 }
 
-void rewriteInPlace(const QString &path, const QByteArray &content, const Rules &rules)
+void rewriteInPlace(const QString &path, const QByteArray &content, const Rules &)
 {
-    Descriptor file = openLocked(path, O_WRONLY, LOCK_EX, rules, Action::Write);
+    Descriptor file = openLocked(path, O_WRONLY, LOCK_EX, Action::Write);
     rewriteLocked(file, content, path);
 }
 

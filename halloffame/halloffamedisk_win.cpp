@@ -82,7 +82,7 @@ private:
     HANDLE m_handle;
 };
 
-void judge(const Handle &file, const Rules &rules, Action action, const QString &path)
+void judge(const Handle &file, const Rules &, Action action, const QString &path)
 {
     BY_HANDLE_FILE_INFORMATION info {};
     if (!::GetFileInformationByHandle(file.get(), &info))
@@ -92,8 +92,6 @@ void judge(const Handle &file, const Rules &rules, Action action, const QString 
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         || ::GetFileType(file.get()) != FILE_TYPE_DISK)
         fail(action, path, QStringLiteral("the path is not a regular file"));
-    if (rules.refuseHardLinks && info.nNumberOfLinks > 1)
-        fail(action, path, QStringLiteral("the file has more than one name (a hard link)"));
 }
 
 bool isMissing(DWORD error)
@@ -277,7 +275,7 @@ void create(const QString &path, const QByteArray &content, const Rules &rules)
     if (!file.isOpen()) {
         const DWORD error = ::GetLastError();
         // Someone else was quicker: judged like a file found at the start.
-        if (error == ERROR_FILE_EXISTS && exists(path, rules, Action::Create))
+        if (error == ERROR_FILE_EXISTS && exists(path, rules, Action::Use))
             return;
         fail(Action::Create, path, systemReason(error));
     }
@@ -329,10 +327,11 @@ void replace(const QString &path, const QByteArray &content, const Rules &rules)
 
 void rewriteInPlace(const QString &path, const QByteArray &content, const Rules &rules)
 {
+    Handle file = openJudged(path, GENERIC_WRITE, rules, Action::Write);
     // Written in place, every other name of the file would change too.
-    Rules inPlace = rules;
-    inPlace.refuseHardLinks = true;
-    Handle file = openJudged(path, GENERIC_WRITE, inPlace, Action::Write);
+    BY_HANDLE_FILE_INFORMATION info {};
+    if (::GetFileInformationByHandle(file.get(), &info) && info.nNumberOfLinks > 1)
+        fail(Action::Write, path, QStringLiteral("the file has more than one name (a hard link)"));
     lock(file, LOCKFILE_EXCLUSIVE_LOCK);
     LARGE_INTEGER length {};
     length.QuadPart = content.size();

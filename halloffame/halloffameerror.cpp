@@ -7,6 +7,8 @@ namespace
 QString verb(HallOfFameError::Action action)
 {
     switch (action) {
+    case HallOfFameError::Action::Use:
+        return QStringLiteral("use");
     case HallOfFameError::Action::Create:
         return QStringLiteral("create");
     case HallOfFameError::Action::Read:
@@ -14,7 +16,7 @@ QString verb(HallOfFameError::Action action)
     case HallOfFameError::Action::Write:
         break;
     }
-    return QStringLiteral("write");
+    return QStringLiteral("save");
 }
 
 } // namespace

@@ -5,12 +5,14 @@
 #include <QByteArray>
 #include <QString>
 
-// A Hall-of-Fame file that could not be created, read or written. The window
-// shows message() and ends the program.
+// A Hall-of-Fame file that could not be used, created, read or saved. The
+// window shows message() and ends the program.
 class HallOfFameError : public std::exception
 {
 public:
-    enum class Action { Create, Read, Write };
+    // What the game attempted: Use is finding a file at start-up (where it
+    // need not create one), Write is a save.
+    enum class Action { Use, Create, Read, Write };
 
     HallOfFameError(Action action, const QString &path, const QString &reason);
 

@@ -11,8 +11,7 @@ namespace
 
 HallOfFameDisk::Rules rulesOf(Sharing sharing)
 {
-    const bool machineWide = sharing == Sharing::MachineWide;
-    return { .refuseHardLinks = machineWide, .everyoneWrites = machineWide };
+    return { .everyoneWrites = sharing == Sharing::MachineWide };
 }
 
 } // namespace
@@ -20,7 +19,7 @@ HallOfFameDisk::Rules rulesOf(Sharing sharing)
 void makeIfMissing(const QString &path, Sharing sharing)
 {
     const HallOfFameDisk::Rules rules = rulesOf(sharing);
-    if (!HallOfFameDisk::exists(path, rules, HallOfFameError::Action::Create))
+    if (!HallOfFameDisk::exists(path, rules, HallOfFameError::Action::Use))
         HallOfFameDisk::create(
             path, HallOfFameLines::formatLines(HallOfFameLines::defaultLines()), rules);
 }

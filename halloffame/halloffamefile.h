@@ -9,15 +9,15 @@ namespace HallOfFameFile
 {
 
 // Either way a symbolic link or anything but a regular file at the path is
-// refused, and a save puts a whole new file in the old one's place; where
-// the folder does not allow that, the file is rewritten in place, locked.
+// refused, and a save puts a whole new file in the old one's place, with the
+// old one's permissions; where the folder does not allow that, the file is
+// rewritten in place, locked.
 enum class Sharing {
-    // Beside the program, for the players of that copy: a saved file keeps
-    // its permissions.
+    // Beside the program, for the players of that copy: a new file follows
+    // the umask.
     Private,
-    // One file for every user in a world-writable folder: a file with more
-    // than one name is refused too, and the file is readable and writable by
-    // every user.
+    // One file for every user in a world-writable folder: a new file is
+    // readable and writable by every user.
     MachineWide,
 };
 

@@ -139,6 +139,10 @@ void TestEdition3::linkAtThePathIsRefused()
         QVERIFY(!form.isVisible());
     }
     QCOMPARE(game.platform.failures.size(), 1);
+    // The message names what the game was doing: nothing was being created.
+    const QString said = whilePlaying ? QStringLiteral("Cannot save the Hall of Fame file")
+                                      : QStringLiteral("Cannot use the Hall of Fame file");
+    QVERIFY2(game.platform.failures[0].startsWith(said), qPrintable(game.platform.failures[0]));
     QVERIFY2(game.platform.failures[0].contains(QStringLiteral("symbolic link")),
         qPrintable(game.platform.failures[0]));
     QVERIFY(QFileInfo(path).isSymLink());

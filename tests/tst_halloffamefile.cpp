@@ -7,6 +7,7 @@
 #include "halloffameranking.h"
 
 #include <csignal>
+#include <fcntl.h>
 #include <functional>
 #include <grp.h>
 #include <optional>
@@ -18,9 +19,34 @@
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
+
+// Stand-ins for two calls of the C library. umask() counts its calls: the
+// process's umask is shared by its threads, and the game has three, so the
+// file code must never change it. rename() gives a test the one moment it
+// cannot reach otherwise, just before a new file takes the file's name.
+namespace
+{
+int umaskCalls = 0;
+std::function<int(const char *from, const char *to)> beforeRename;
+} // namespace
+
+extern "C" mode_t umask(mode_t mask) noexcept
+{
+    ++umaskCalls;
+    return mode_t(::syscall(SYS_umask, mask));
+}
+
+extern "C" int rename(const char *from, const char *to) noexcept
+{
+    if (beforeRename)
+        return std::exchange(beforeRename, nullptr)(from, to);
+    return ::renameat(AT_FDCWD, from, AT_FDCWD, to);
+}
 
 using HallOfFameFile::Sharing;
 
@@ -214,7 +240,11 @@ private slots:
     void rewriteInPlace();
     void rewriteInPlaceRefuses_data();
     void rewriteInPlaceRefuses();
+    void machineWideSaveOfAnotherUsersFileInStickyFolder_data();
     void machineWideSaveOfAnotherUsersFileInStickyFolder();
+    void inPlaceSaveOfFileMovedAwayFails();
+    void leftoverNames_data();
+    void leftoverNames();
     void saveInReadOnlyFolderRewritesInPlace_data();
     void saveInReadOnlyFolderRewritesInPlace();
     void lockedFileIsWaitedFor_data();
@@ -237,15 +267,23 @@ void TestHallOfFameFile::init()
 void TestHallOfFameFile::missingFileIsCreatedWithDefaults_data()
 {
     QTest::addColumn<bool>("machineWide");
-    QTest::newRow("private") << false;
-    QTest::newRow("machine-wide") << true;
+    QTest::addColumn<int>("mode");
+    QTest::newRow("private, as the umask says") << false << 0640;
+    QTest::newRow("machine-wide, everyone's") << true << 0666;
 }
 
 void TestHallOfFameFile::missingFileIsCreatedWithDefaults()
 {
     QFETCH(bool, machineWide);
-    HallOfFameFile::makeIfMissing(iniPath(), sharingOf(machineWide));
+    QFETCH(int, mode);
+    {
+        const Umask umask(027);
+        umaskCalls = 0;
+        HallOfFameFile::makeIfMissing(iniPath(), sharingOf(machineWide));
+        QCOMPARE(umaskCalls, 0);
+    }
     QCOMPARE(readBytes(iniPath()), DefaultContent);
+    QCOMPARE(statusOf(iniPath()).st_mode & 07777, mode_t(mode));
     QCOMPARE(
         HallOfFameFile::load(iniPath(), sharingOf(machineWide)), HallOfFameLines::defaultLines());
     QCOMPARE(
@@ -425,7 +463,7 @@ void TestHallOfFameFile::failedSaveLeavesOldFile()
 
     QVERIFY(error);
     QVERIFY2(
-        error->message().startsWith("Cannot write the Hall of Fame file \"" + iniPath() + "\": "),
+        error->message().startsWith("Cannot save the Hall of Fame file \"" + iniPath() + "\": "),
         qPrintable(error->message()));
     QVERIFY(!error->reason().isEmpty());
     QCOMPARE(readBytes(iniPath()), old);
@@ -443,7 +481,7 @@ void TestHallOfFameFile::missingFolder_data()
         const char *sharing = machineWide ? "machine-wide" : "private";
         QTest::addRow("%s create", sharing) << int(Create) << machineWide << "create";
         QTest::addRow("%s load", sharing) << int(Load) << machineWide << "read";
-        QTest::addRow("%s save", sharing) << int(Save) << machineWide << "write";
+        QTest::addRow("%s save", sharing) << int(Save) << machineWide << "save";
     }
 }
 
@@ -606,28 +644,38 @@ void TestHallOfFameFile::machineWideSaveReplacesOwnFile()
 void TestHallOfFameFile::saveKeepsOrSharesPermissions_data()
 {
     QTest::addColumn<bool>("machineWide");
+    // -1: no file before the save.
     QTest::addColumn<int>("before");
     QTest::addColumn<int>("after");
     QTest::newRow("private, owner only") << false << 0600 << 0600;
     QTest::newRow("private, group reads") << false << 0640 << 0640;
     QTest::newRow("private, everyone writes") << false << 0666 << 0666;
-    QTest::newRow("machine-wide") << true << 0640 << 0666;
+    QTest::newRow("private, new file as the umask says") << false << -1 << 0640;
+    QTest::newRow("machine-wide, owner only") << true << 0600 << 0600;
+    QTest::newRow("machine-wide, group reads") << true << 0640 << 0640;
+    QTest::newRow("machine-wide, new file is everyone's") << true << -1 << 0666;
 }
 
-// The file is replaced by a new one, which takes over what the player chose
-// for the old one; the machine-wide one stays open to every user.
+// The file is replaced by a new one, which takes over what its owner chose
+// for the old one, never more open: a private file that someone moved to
+// the machine-wide path stays private. Only a new machine-wide file is open
+// to every user.
 void TestHallOfFameFile::saveKeepsOrSharesPermissions()
 {
     QFETCH(bool, machineWide);
     QFETCH(int, before);
     QFETCH(int, after);
-    const Umask umask(022);
-    writeBytes(iniPath(), DefaultContent);
-    QCOMPARE(::chmod(QFile::encodeName(iniPath()).constData(), mode_t(before)), 0);
+    const Umask umask(027);
+    if (before >= 0) {
+        writeBytes(iniPath(), DefaultContent);
+        QCOMPARE(::chmod(QFile::encodeName(iniPath()).constData(), mode_t(before)), 0);
+    }
     const ino_t old = statusOf(iniPath()).st_ino;
+    umaskCalls = 0;
 
     HallOfFameFile::save(iniPath(), HallOfFameLines::defaultLines(), sharingOf(machineWide));
 
+    QCOMPARE(umaskCalls, 0);
     QVERIFY(statusOf(iniPath()).st_ino != old);
     QCOMPARE(statusOf(iniPath()).st_mode & 07777, mode_t(after));
 }
@@ -637,15 +685,19 @@ void TestHallOfFameFile::symbolicLinkRefused_data()
     QTest::addColumn<int>("operation");
     QTest::addColumn<bool>("dangling");
     QTest::addColumn<bool>("machineWide");
+    // What the message says the game attempted.
+    QTest::addColumn<QString>("verb");
 
     for (const bool machineWide : { false, true }) {
         const char *sharing = machineWide ? "machine-wide" : "private";
         for (const bool dangling : { false, true }) {
             const char *link = dangling ? "dangling link" : "link to a file";
-            QTest::addRow("%s, %s, create", sharing, link)
-                << int(Create) << dangling << machineWide;
-            QTest::addRow("%s, %s, load", sharing, link) << int(Load) << dangling << machineWide;
-            QTest::addRow("%s, %s, save", sharing, link) << int(Save) << dangling << machineWide;
+            QTest::addRow("%s, %s, start", sharing, link)
+                << int(Create) << dangling << machineWide << "use";
+            QTest::addRow("%s, %s, load", sharing, link)
+                << int(Load) << dangling << machineWide << "read";
+            QTest::addRow("%s, %s, save", sharing, link)
+                << int(Save) << dangling << machineWide << "save";
         }
     }
 }
@@ -657,6 +709,7 @@ void TestHallOfFameFile::symbolicLinkRefused()
     QFETCH(int, operation);
     QFETCH(bool, dangling);
     QFETCH(bool, machineWide);
+    QFETCH(QString, verb);
     const QString target = pathIn("victim");
     const QByteArray content = "precious\n";
     if (!dangling) {
@@ -669,8 +722,9 @@ void TestHallOfFameFile::symbolicLinkRefused()
         = errorOf([&] { run(Operation(operation), iniPath(), sharingOf(machineWide)); });
 
     QVERIFY(error);
-    QVERIFY2(error->reason().contains("is a symbolic link"), qPrintable(error->message()));
-    QVERIFY(error->message().contains(iniPath()));
+    QCOMPARE(error->message(),
+        QString("Cannot %1 the Hall of Fame file \"%2\": the path is a symbolic link")
+            .arg(verb, iniPath()));
     QVERIFY(QFileInfo(iniPath()).isSymLink());
     if (dangling) {
         QVERIFY(!QFileInfo::exists(target));
@@ -686,16 +740,15 @@ void TestHallOfFameFile::hardLink_data()
     QTest::addColumn<bool>("machineWide");
 
     for (const bool machineWide : { false, true }) {
-        const char *sharing = machineWide ? "machine-wide, refused" : "private, other name kept";
+        const char *sharing = machineWide ? "machine-wide" : "private";
         QTest::addRow("%s, create", sharing) << int(Create) << machineWide;
         QTest::addRow("%s, load", sharing) << int(Load) << machineWide;
         QTest::addRow("%s, save", sharing) << int(Save) << machineWide;
     }
 }
 
-// Where every user writes, the file's other name may be another user's
-// file: it is treated as a link. Beside the program it is read, and a save
-// gives the path a file of its own.
+// Anyone may give the machine-wide file a second name. It is read as it is,
+// and a save gives the path a new file, leaving the other name the old one.
 void TestHallOfFameFile::hardLink()
 {
     QFETCH(int, operation);
@@ -710,14 +763,11 @@ void TestHallOfFameFile::hardLink()
     const auto error
         = errorOf([&] { run(Operation(operation), iniPath(), sharingOf(machineWide)); });
 
-    if (machineWide) {
-        QVERIFY(error);
-        QVERIFY2(error->reason().contains("more than one name"), qPrintable(error->message()));
-        QCOMPARE(readBytes(iniPath()), content);
-    } else {
-        QVERIFY2(!error, error ? qPrintable(error->message()) : "");
-        QCOMPARE(readBytes(iniPath()), operation == Save ? DefaultContent : content);
-    }
+    QVERIFY2(!error, error ? qPrintable(error->message()) : "");
+    if (operation == Load)
+        QCOMPARE(HallOfFameFile::load(iniPath(), sharingOf(machineWide)).at(1),
+            "No1 Other Time 00:00:01 Trys 1");
+    QCOMPARE(readBytes(iniPath()), operation == Save ? DefaultContent : content);
     QCOMPARE(readBytes(other), content);
     QCOMPARE(statusOf(other).st_mode & 07777, mode_t(0600));
 }
@@ -726,28 +776,44 @@ void TestHallOfFameFile::rewriteInPlace_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QByteArray>("replacement");
+    QTest::addColumn<bool>("othersWithSecondName");
 
-    QTest::newRow("shorter") << DefaultContent << QByteArray("[T]\r\n");
-    QTest::newRow("longer") << QByteArray("[T]\r\n") << DefaultContent;
-    QTest::newRow("same length") << QByteArray("abc\r\n") << QByteArray("xyz\r\n");
-    QTest::newRow("from empty") << QByteArray() << DefaultContent;
+    QTest::newRow("shorter") << DefaultContent << QByteArray("[T]\r\n") << false;
+    QTest::newRow("longer") << QByteArray("[T]\r\n") << DefaultContent << false;
+    QTest::newRow("same length") << QByteArray("abc\r\n") << QByteArray("xyz\r\n") << false;
+    QTest::newRow("from empty") << QByteArray() << DefaultContent << false;
+    QTest::newRow("another user's file with a second name")
+        << QByteArray("[T]\r\n") << DefaultContent << true;
 }
 
+// Another user's file that the player may write was shared on purpose, with
+// whatever names it has: nobody stops a save by adding one.
 void TestHallOfFameFile::rewriteInPlace()
 {
     QFETCH(QByteArray, content);
     QFETCH(QByteArray, replacement);
+    QFETCH(bool, othersWithSecondName);
     writeBytes(iniPath(), content);
     QVERIFY(
         QFile::setPermissions(iniPath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    const QByteArray secondName = QFile::encodeName(pathIn("second"));
+    if (othersWithSecondName) {
+        if (!isRoot())
+            QSKIP("Needs root to give the file to another user.");
+        QCOMPARE(::chown(QFile::encodeName(iniPath()).constData(), 65534, 65534), 0);
+        QCOMPARE(::link(QFile::encodeName(iniPath()).constData(), secondName.constData()), 0);
+    }
     const struct stat before = statusOf(iniPath());
 
-    HallOfFameDisk::rewriteInPlace(iniPath(), replacement, {});
+    const auto error = errorOf([&] { HallOfFameDisk::rewriteInPlace(iniPath(), replacement, {}); });
 
+    QVERIFY2(!error, error ? qPrintable(error->message()) : "");
     const struct stat after = statusOf(iniPath());
     QCOMPARE(readBytes(iniPath()), replacement);
     QCOMPARE(after.st_ino, before.st_ino);
     QCOMPARE(after.st_mode, before.st_mode);
+    if (othersWithSecondName)
+        QCOMPARE(readBytes(QFile::decodeName(secondName)), replacement);
 }
 
 void TestHallOfFameFile::rewriteInPlaceRefuses_data()
@@ -765,8 +831,8 @@ void TestHallOfFameFile::rewriteInPlaceRefuses_data()
                                << "is not a regular file";
     QTest::newRow("FIFO") << "fifo"
                           << "is not a regular file";
-    QTest::newRow("hard link") << "hard link"
-                               << "more than one name";
+    QTest::newRow("player's own file with a second name") << "hard link"
+                                                          << "more than one name";
 }
 
 void TestHallOfFameFile::rewriteInPlaceRefuses()
@@ -795,7 +861,7 @@ void TestHallOfFameFile::rewriteInPlaceRefuses()
 
     QVERIFY(error);
     QVERIFY2(error->reason().contains(reason), qPrintable(error->message()));
-    QVERIFY(error->message().startsWith("Cannot write the Hall of Fame file \"" + iniPath()));
+    QVERIFY(error->message().startsWith("Cannot save the Hall of Fame file \"" + iniPath()));
     if (kind == "missing")
         QVERIFY(!QFileInfo::exists(iniPath()));
     if (kind == "link" || kind == "hard link")
@@ -804,10 +870,18 @@ void TestHallOfFameFile::rewriteInPlaceRefuses()
         QVERIFY(!QFileInfo::exists(target));
 }
 
+void TestHallOfFameFile::machineWideSaveOfAnotherUsersFileInStickyFolder_data()
+{
+    QTest::addColumn<bool>("secondName");
+    QTest::newRow("one name") << false;
+    QTest::newRow("a second name") << true;
+}
+
 // Another user's file in a sticky world-writable folder cannot be replaced,
-// only rewritten; that user needs root to be played.
+// only rewritten, whatever names it has; that user needs root to be played.
 void TestHallOfFameFile::machineWideSaveOfAnotherUsersFileInStickyFolder()
 {
+    QFETCH(bool, secondName);
     if (!isRoot())
         QSKIP("Needs root to act as another user.");
     QVERIFY(QFile::setPermissions(m_dir->path(),
@@ -821,6 +895,10 @@ void TestHallOfFameFile::machineWideSaveOfAnotherUsersFileInStickyFolder()
         const Umask umask(022);
         HallOfFameFile::makeIfMissing(path, Sharing::MachineWide);
     }
+    if (secondName)
+        QCOMPARE(::link(QFile::encodeName(path).constData(),
+                     QFile::encodeName(shared + "/second").constData()),
+            0);
     const struct stat before = statusOf(path);
     QStringList entries = HallOfFameLines::defaultLines();
     entries[1] = "No1 Nobody Time 00:00:09 Trys 9";
@@ -836,7 +914,9 @@ void TestHallOfFameFile::machineWideSaveOfAnotherUsersFileInStickyFolder()
     QCOMPARE(after.st_uid, uid_t(0));
     QCOMPARE(after.st_mode & 07777, mode_t(0666));
     QCOMPARE(readBytes(path), HallOfFameLines::formatLines(entries));
-    QCOMPARE(QDir(shared).entryList(QDir::Files | QDir::Hidden), QStringList { "Tilvane.ini" });
+    const QStringList names
+        = secondName ? QStringList { "second", "Tilvane.ini" } : QStringList { "Tilvane.ini" };
+    QCOMPARE(QDir(shared).entryList(QDir::Files | QDir::Hidden), names);
 }
 
 void TestHallOfFameFile::saveInReadOnlyFolderRewritesInPlace_data()
@@ -874,6 +954,82 @@ void TestHallOfFameFile::saveInReadOnlyFolderRewritesInPlace()
     QCOMPARE(after.st_uid, before.st_uid);
     QCOMPARE(after.st_mode, before.st_mode);
     QCOMPARE(readBytes(iniPath()), HallOfFameLines::formatLines(entries));
+}
+
+// Someone moves the file away while a save meets a folder that refuses the
+// new file: the results must not go to the moved file as if all were well.
+void TestHallOfFameFile::inPlaceSaveOfFileMovedAwayFails()
+{
+    writeBytes(iniPath(), DefaultContent);
+    const QByteArray away = QFile::encodeName(pathIn("moved away"));
+    const QByteArray newcomer = "[Newcomer]\r\n";
+    beforeRename = [&](const char *, const char *to) {
+        if (::renameat(AT_FDCWD, to, AT_FDCWD, away.constData()) != 0)
+            return -1;
+        writeBytes(QFile::decodeName(to), newcomer);
+        // As a sticky folder says of another user's file.
+        errno = EPERM;
+        return -1;
+    };
+    QStringList entries = HallOfFameLines::defaultLines();
+    entries[1] = "No1 Lost Time 00:00:01 Trys 1";
+
+    const auto error = errorOf([&] { HallOfFameFile::save(iniPath(), entries); });
+
+    QVERIFY(!beforeRename);
+    QVERIFY(error);
+    QVERIFY2(error->reason().contains("moved away or replaced"), qPrintable(error->message()));
+    QCOMPARE(readBytes(QFile::decodeName(away)), DefaultContent);
+    QCOMPARE(readBytes(iniPath()), newcomer);
+}
+
+void TestHallOfFameFile::leftoverNames_data()
+{
+    QTest::addColumn<QString>("planted");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("killed save's file") << "file" << true;
+    QTest::newRow("file of a save still running") << "locked" << false;
+    QTest::newRow("every name another user's folder") << "folders" << false;
+}
+
+// The names a save gives its new file until it is whole: a killed save
+// leaves one, the next save removes it by name, in a folder the player may
+// not list (run as another user). What it cannot remove never stops a save.
+void TestHallOfFameFile::leftoverNames()
+{
+    QFETCH(QString, planted);
+    QFETCH(bool, removed);
+    writeBytes(iniPath(), DefaultContent);
+    QCOMPARE(::chmod(QFile::encodeName(iniPath()).constData(), 0666), 0);
+    QStringList names;
+    for (int number = 1; number <= (planted == "folders" ? 8 : 1); ++number)
+        names.append(QString("Tilvane.ini.saving%1").arg(number));
+    QFile held(pathIn(names[0]));
+    if (planted == "folders") {
+        for (const QString &name : names)
+            QVERIFY(QDir(m_dir->path()).mkdir(name));
+    } else {
+        QVERIFY(held.open(QIODevice::WriteOnly));
+        if (isRoot())
+            QCOMPARE(::fchown(held.handle(), 65534, 65534), 0);
+        if (planted == "locked")
+            QCOMPARE(::flock(held.handle(), LOCK_EX), 0);
+        else
+            held.close();
+    }
+    QStringList entries = HallOfFameLines::defaultLines();
+    entries[2] = "No2 Next Time 00:00:02 Trys 2";
+
+    QCOMPARE(::chmod(QFile::encodeName(m_dir->path()).constData(), 01733), 0);
+    const int status = exitStatusAsNobody([&] { HallOfFameFile::save(iniPath(), entries); });
+    QCOMPARE(::chmod(QFile::encodeName(m_dir->path()).constData(), 0700), 0);
+    if (status == 3)
+        QSKIP("Cannot switch to another user here.");
+    QCOMPARE(status, 0);
+    QCOMPARE(readBytes(iniPath()), HallOfFameLines::formatLines(entries));
+    QStringList expected = removed ? QStringList() : names;
+    expected.prepend("Tilvane.ini");
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), expected);
 }
 
 void TestHallOfFameFile::lockedFileIsWaitedFor_data()

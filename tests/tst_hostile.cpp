@@ -4,6 +4,7 @@
 #include "formfixture.h"
 #include "halloffamefile.h"
 #include "halloffamelines.h"
+#include "stickimage.h"
 
 #include <csignal>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -70,6 +72,8 @@ private Q_SLOTS:
     void names();
     void killedWhileSaving_data();
     void killedWhileSaving();
+    void usbStick_data();
+    void usbStick();
     void unreadableProgramFolder_data();
     void unreadableProgramFolder();
 };
@@ -261,6 +265,75 @@ void TestHostile::killedWhileSaving()
         qlonglong(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size() - 1));
     HallOfFameFile::save(path, first, sharing);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+        QStringList { QStringLiteral("Tilvane.ini") });
+}
+
+void TestHostile::usbStick_data()
+{
+    QTest::addColumn<QString>("fileSystem");
+    QTest::addColumn<bool>("machineWide");
+    for (const char *fileSystem : { "vfat", "exfat" }) {
+        QTest::addRow("%s, 3.1 beside the program", fileSystem) << fileSystem << false;
+        QTest::addRow("%s, 3 with SystemDrive on it", fileSystem) << fileSystem << true;
+    }
+}
+
+// The game copied onto a USB stick, whose file system has no unnamed files,
+// no hard links and no permission bits: it starts, saves, keeps its file
+// whole through a save killed halfway, and the next save clears what that
+// one left behind.
+void TestHostile::usbStick()
+{
+    QFETCH(QString, fileSystem);
+    QFETCH(bool, machineWide);
+    const StickImage stick(fileSystem);
+    if (!stick.isMounted())
+        QSKIP(qPrintable(stick.whyNot()));
+    const EditionProfile &profile = machineWide ? kEdition3 : kEdition31;
+    const QString folder
+        = stick.path() + (machineWide ? QStringLiteral("/var/tmp") : QStringLiteral("/Games"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = folder + QStringLiteral("/Tilvane.ini");
+    const auto play = [&](const QStringList &expected, const QString &result) {
+        FormFixture game(false);
+        game.platform.folder = stick.path() + QStringLiteral("/Games");
+        game.platform.environment.insert(QStringLiteral("SystemDrive"), stick.path());
+        Form1 &form = game.open(profile);
+        QVERIFY2(game.platform.failures.isEmpty(), qPrintable(game.platform.failures.join('\n')));
+        QCOMPARE(entries(form.List1), expected);
+        form.List1->item(1)->setText(result);
+        form.close();
+        QVERIFY2(game.platform.failures.isEmpty(), qPrintable(game.platform.failures.join('\n')));
+    };
+    QStringList saved = kDefaults;
+    saved[1] = QStringLiteral("No1 Stick Time 00:02:00 Trys 60");
+    play(kDefaults, saved[1]);
+    QCOMPARE(readAll(path), HallOfFameLines::formatLines(saved));
+
+    // Killed while it writes the new file, by the file-size limit's signal.
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        const struct rlimit limit {
+            16, 16
+        };
+        setrlimit(RLIMIT_FSIZE, &limit);
+        signal(SIGXFSZ, SIG_DFL);
+        HallOfFameFile::save(path, kDefaults,
+            machineWide ? HallOfFameFile::Sharing::MachineWide : HallOfFameFile::Sharing::Private);
+        _exit(0);
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFSIGNALED(status));
+    QCOMPARE(readAll(path), HallOfFameLines::formatLines(saved));
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2);
+
+    QStringList next = saved;
+    next[1] = QStringLiteral("No1 Next Time 00:01:00 Trys 55");
+    play(saved, next[1]);
+    QCOMPARE(readAll(path), HallOfFameLines::formatLines(next));
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
         QStringList { QStringLiteral("Tilvane.ini") });
 }
 
