@@ -5,7 +5,9 @@ reading the dialogs and answering them with the keyboard."""
 import os
 import re
 import shutil
+import struct
 import sys
+import tempfile
 import time
 from dataclasses import dataclass
 
@@ -46,9 +48,9 @@ class Install:
     with its own working folder, home and SystemDrive, so that every file it
     makes is seen."""
 
-    def __init__(self, session, edition):
+    def __init__(self, session, edition, icons=None):
         self.edition = edition
-        self.root = os.path.join(session.folder, edition.program)
+        self.root = tempfile.mkdtemp(prefix=edition.program + "-", dir=session.folder)
         self.program_dir = os.path.join(self.root, "program")
         self.cwd = os.path.join(self.root, "cwd")
         self.home = os.path.join(self.root, "home")
@@ -59,7 +61,7 @@ class Install:
         built = program_folder()
         self.program = os.path.join(self.program_dir, edition.program)
         shutil.copy2(os.path.join(built, edition.program), self.program)
-        os.symlink(os.path.abspath(os.path.join(built, "Icons")),
+        os.symlink(os.path.abspath(icons or os.path.join(built, "Icons")),
                    os.path.join(self.program_dir, "Icons"))
 
     @property
@@ -703,3 +705,205 @@ def play_hall_of_fame_game(session, key):
     check(made == expected, f"{key} made {sorted(made)}, expected {sorted(expected)}")
     check_outside_files(key, outside)
     return player
+
+
+# --- by ear --------------------------------------------------------------
+
+FACE_DOWN = "face down"
+FOUND = ", found"
+
+
+class EarBoard:
+    """The tiles as a screen reader finds them: buttons in row order, pressed
+    through their action. What they show is known only from the names they
+    announce, heard as name-change events."""
+
+    def __init__(self, game):
+        import pyatspi
+        from gi.repository import GLib
+
+        self.pyatspi = pyatspi
+        self.context = GLib.MainContext.default()
+        self.game = game
+        self.side = game.edition.side
+        frame = wait_for("the game window on the accessibility bus", lambda: next(
+            (w for w in game.accessible._children() if w.getRoleName() == "frame"), None))
+        check(frame.name == game.edition.caption, f"the window is named {frame.name!r}")
+        children = list(frame)
+        roles = [child.getRoleName() for child in children]
+        check(roles == ["push button"] * self.side ** 2 + ["label"],
+              f"the window holds {roles}, not the tiles and the footer")
+        self.tiles = children[:-1]
+        left, top = game.x.origin(game.window)[:2]
+        for cell, tile in enumerate(self.tiles):
+            row, col = divmod(cell, self.side)
+            box = tile.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+            square = (left + MARGIN + PITCH * col, top + MARGIN + PITCH * row, TILE, TILE)
+            shown = (box.x, box.y, box.width, box.height, tile.name, tile.description)
+            expected = (*square, FACE_DOWN, f"row {row + 1}, column {col + 1}")
+            check(shown == expected, f"tile {cell} is {shown}, not {expected}")
+        self.paths = {tile.path: cell for cell, tile in enumerate(self.tiles)}
+        self.names = {}
+        pyatspi.Registry.registerEventListener(self._hear, "object:property-change:accessible-name")
+
+    def _hear(self, event):
+        cell = self.paths.get(event.source.path)
+        if cell is not None:
+            self.names[cell] = event.source.name
+
+    def cells(self):
+        return range(len(self.tiles))
+
+    def click(self, cell):
+        """Presses the tile, which must not wait for the click it makes."""
+        began = time.monotonic()
+        self.tiles[cell].queryAction().doAction(0)
+        took = time.monotonic() - began
+        check(took < 1.0, f"pressing tile {cell} took {took:.1f} s")
+
+    def listen(self, what, probe):
+        def heard():
+            self.game._alive()
+            while self.context.iteration(False):
+                pass
+            return probe()
+        return wait_for(what, heard, timeout=5)
+
+
+class EarPlayer(Player):
+    """Plays as Player does, but from the names it hears: the pixels of each
+    turned tile are only kept, for PoolLooks to judge its name afterwards."""
+
+    def __init__(self, game):
+        super().__init__(EarBoard(game), face_up_clicks=1)
+        self.screen = game.board
+        self.seen = []
+
+    def play(self, pairs=None):
+        super().play(pairs)
+        self.board.pyatspi.Registry.deregisterEventListener(
+            self.board._hear, "object:property-change:accessible-name")
+
+    def _settle(self, cell, up):
+        names = self.board.names
+
+        def heard(other):
+            name = names.get(other, FACE_DOWN)
+            if other not in up:
+                return name == FACE_DOWN
+            found = other in self.matched
+            picture = self.face.get(other, name.removesuffix(FOUND))
+            # The tiles of this turn say whether they are found by the next one.
+            return name != FACE_DOWN and (other in self.turn or name.endswith(FOUND) == found) \
+                and name.removesuffix(FOUND) == picture
+        self.board.listen(f"every name to fit after pressing tile {cell}",
+                          lambda: all(heard(other) for other in self.board.cells()))
+        self.face[cell] = names[cell].removesuffix(FOUND)
+        self.seen.append((self.face[cell], self._shown(cell)))
+        return self.face[cell]
+
+    def _shown(self, cell):
+        """The tile's pixels once they show a picture and hold still."""
+        last = [None]
+
+        def still():
+            tiles = self.screen.tiles()
+            tile = tiles[cell] if tiles else None
+            settled = tile and not self.screen.is_face_down(tile) and tile == last[0]
+            last[0] = tile
+            return settled
+        wait_for(f"tile {cell} to show its picture", still)
+        return last[0]
+
+
+class PoolLooks:
+    """The pool's pictures in 8 x 8 blocks of colour on white, to tell which
+    one a tile shows; named as in the list they were drawn after."""
+
+    def __init__(self):
+        names = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
+                             "poolpictures.txt")
+        with open(names, encoding="utf-8") as f:
+            fields = [line.split() for line in f if line[:1].isdigit()]
+        self.names = {int(f[0]): " ".join(f[2:]) for f in fields}
+        self.looks = {n: self._icon(os.path.join(program_folder(), "Icons", f"({n}).ico"))
+                      for n in self.names}
+
+    @staticmethod
+    def _icon(path):
+        """The 48-pixel entry, a bitmap: rows bottom-up, blue, green, red, alpha."""
+        with open(path, "rb") as f:
+            data = f.read()
+        entry = next(6 + 16 * i for i in range(data[4]) if data[6 + 16 * i] == 48)
+        start = struct.unpack_from("<I", data, entry + 12)[0] + 40
+        rows = [data[start + 192 * y:start + 192 * (y + 1)] for y in reversed(range(48))]
+        return PoolLooks._blocks(b"".join(rows), 48)
+
+    @staticmethod
+    def _blocks(pixels, side, opaque=False):
+        look = [0] * 192
+        for i in range(side * side):
+            y, x = divmod(i, side)
+            *colour, alpha = pixels[4 * i:4 * i + 4]
+            alpha = 255 if opaque else alpha
+            block = (y * 8 // side * 8 + x * 8 // side) * 3
+            for k, c in enumerate(colour):
+                look[block + k] += (c * alpha + 255 * (255 - alpha)) * 64 // (side * side)
+        return look
+
+    def check(self, seen):
+        """Each tile showed the picture it was named after."""
+        for name, tile in seen:
+            look = self._blocks(tile, TILE, opaque=True)
+            shown = min(self.looks, key=lambda n: sum(map(
+                lambda a, b: abs(a - b), look, self.looks[n])))
+            check(name == self.names[shown],
+                  f"a tile named {name!r} showed the picture of {self.names[shown]!r}")
+        log(f"  {len(seen)} turned tiles named after their pictures")
+
+
+def swapped_pool(session):
+    """The pool with every file under another number: (n) holds (201 - n)."""
+    folder = os.path.join(session.folder, "swapped-icons")
+    os.makedirs(folder)
+    for n in range(1, 201):
+        shutil.copyfile(os.path.join(program_folder(), "Icons", f"({201 - n}).ico"),
+                        os.path.join(folder, f"({n}).ico"))
+    return folder
+
+
+def press_button(game, title, button, roles=("alert",)):
+    """Presses a button of a box through its action."""
+    box = game.accessible.dialog(title, roles)
+    found = [b for b in Accessible.parts(box, "push button") if b.name == button]
+    check(len(found) == 1, f"the {title!r} box has buttons {game.accessible.buttons(box)}")
+    found[0].queryAction().doAction(0)
+    if game.process.poll() is None:
+        game.accessible.gone(title, roles)
+
+
+def play_by_ear(session, key, icons=None):
+    """A whole game by ear; in editions 3 and 3.1 a name is typed into the
+    prompt's text field, then the last box is read and answered, No."""
+    install = Install(session, EDITIONS[key], icons)
+    game = Game(session, install).start()
+    player = EarPlayer(game)
+    player.play()
+    if install.edition.hall_of_fame:
+        prompt = game.accessible.dialog("Hall Of Fame", roles=("dialog",))
+        fields = Accessible.parts(prompt, "text")
+        check(game.accessible.labels(prompt) == ["Enter Your Name"] and len(fields) == 1,
+              f"the name prompt says {game.accessible.labels(prompt)!r}")
+        fields[0].queryEditableText().setTextContents("Ann")
+        press_button(game, "Hall Of Fame", "OK", roles=("dialog",))
+    box = game.accessible.dialog("Tilvane", roles=("alert",))
+    text = game.accessible.labels(box)[0]
+    if install.edition.hall_of_fame:
+        time_of_entry(text.split("\n\n")[0], "Ann", player.tries, "No1 ",
+                      time.time() - game.started + 1)
+    else:
+        check(re.fullmatch(f"Time Started {HMS} End Time {HMS}\nTotal Time Playing For {HMS} "
+                           f"With {player.tries} Trys", text), f"the summary reads {text!r}")
+    press_button(game, "Tilvane", "OK")
+    game.close_and_watch(lambda: press_button(game, "Question", "No"))
+    PoolLooks().check(player.seen)
