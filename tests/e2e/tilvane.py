@@ -722,7 +722,6 @@ class EarBoard:
         import pyatspi
         from gi.repository import GLib
 
-        self.pyatspi = pyatspi
         self.context = GLib.MainContext.default()
         self.game = game
         self.side = game.edition.side
@@ -771,18 +770,10 @@ class EarBoard:
 
 
 class EarPlayer(Player):
-    """Plays as Player does, but from the names it hears: the pixels of each
-    turned tile are only kept, for PoolLooks to judge its name afterwards."""
+    """Plays as Player does, but from the names it hears."""
 
     def __init__(self, game):
         super().__init__(EarBoard(game), face_up_clicks=1)
-        self.screen = game.board
-        self.seen = []
-
-    def play(self, pairs=None):
-        super().play(pairs)
-        self.board.pyatspi.Registry.deregisterEventListener(
-            self.board._hear, "object:property-change:accessible-name")
 
     def _settle(self, cell, up):
         names = self.board.names
@@ -791,29 +782,14 @@ class EarPlayer(Player):
             name = names.get(other, FACE_DOWN)
             if other not in up:
                 return name == FACE_DOWN
-            found = other in self.matched
-            picture = self.face.get(other, name.removesuffix(FOUND))
+            picture = name.removesuffix(FOUND)
             # The tiles of this turn say whether they are found by the next one.
-            return name != FACE_DOWN and (other in self.turn or name.endswith(FOUND) == found) \
-                and name.removesuffix(FOUND) == picture
+            found = other in self.turn or name.endswith(FOUND) == (other in self.matched)
+            return name != FACE_DOWN and found and picture == self.face.get(other, picture)
         self.board.listen(f"every name to fit after pressing tile {cell}",
                           lambda: all(heard(other) for other in self.board.cells()))
         self.face[cell] = names[cell].removesuffix(FOUND)
-        self.seen.append((self.face[cell], self._shown(cell)))
         return self.face[cell]
-
-    def _shown(self, cell):
-        """The tile's pixels once they show a picture and hold still."""
-        last = [None]
-
-        def still():
-            tiles = self.screen.tiles()
-            tile = tiles[cell] if tiles else None
-            settled = tile and not self.screen.is_face_down(tile) and tile == last[0]
-            last[0] = tile
-            return settled
-        wait_for(f"tile {cell} to show its picture", still)
-        return last[0]
 
 
 class PoolLooks:
@@ -851,15 +827,21 @@ class PoolLooks:
                 look[block + k] += (c * alpha + 255 * (255 - alpha)) * 64 // (side * side)
         return look
 
-    def check(self, seen):
-        """Each tile showed the picture it was named after."""
-        for name, tile in seen:
-            look = self._blocks(tile, TILE, opaque=True)
+    def check(self, player, screen):
+        """Each tile of the pairs found shows the picture it is named after."""
+        last = [None]
+
+        def still():
+            tiles, last[0] = last[0], screen.tiles()
+            return tiles == last[0] and tiles
+        tiles = wait_for("the board to hold still", still)
+        for cell in player.matched:
+            look = self._blocks(tiles[cell], TILE, opaque=True)
             shown = min(self.looks, key=lambda n: sum(map(
                 lambda a, b: abs(a - b), look, self.looks[n])))
-            check(name == self.names[shown],
-                  f"a tile named {name!r} showed the picture of {self.names[shown]!r}")
-        log(f"  {len(seen)} turned tiles named after their pictures")
+            check(player.face[cell] == self.names[shown],
+                  f"tile {cell}, named {player.face[cell]!r}, shows {self.names[shown]!r}")
+        log(f"  {len(player.matched)} tiles named after their pictures")
 
 
 def swapped_pool(session):
@@ -888,6 +870,8 @@ def play_by_ear(session, key, icons=None):
     install = Install(session, EDITIONS[key], icons)
     game = Game(session, install).start()
     player = EarPlayer(game)
+    player.play(player.pair_count - 1)
+    PoolLooks().check(player, game.board)
     player.play()
     if install.edition.hall_of_fame:
         prompt = game.accessible.dialog("Hall Of Fame", roles=("dialog",))
@@ -906,4 +890,3 @@ def play_by_ear(session, key, icons=None):
                            f"With {player.tries} Trys", text), f"the summary reads {text!r}")
     press_button(game, "Tilvane", "OK")
     game.close_and_watch(lambda: press_button(game, "Question", "No"))
-    PoolLooks().check(player.seen)
