@@ -792,56 +792,47 @@ class EarPlayer(Player):
         return self.face[cell]
 
 
-class PoolLooks:
-    """The pool's pictures in 8 x 8 blocks of colour on white, to tell which
-    one a tile shows; named as in the list they were drawn after."""
+def blocks(pixels, side, opaque=False):
+    """A picture in 8 x 8 blocks of colour on white, from its rows of blue,
+    green, red and alpha."""
+    look = [0] * 192
+    for i in range(side * side):
+        *colour, alpha = pixels[4 * i:4 * i + 4]
+        alpha = 255 if opaque else alpha
+        block = (i // side * 8 // side * 8 + i % side * 8 // side) * 3
+        for k, c in enumerate(colour):
+            look[block + k] += (c * alpha + 255 * (255 - alpha)) * 64 // (side * side)
+    return look
 
-    def __init__(self):
-        names = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
-                             "poolpictures.txt")
-        with open(names, encoding="utf-8") as f:
-            fields = [line.split() for line in f if line[:1].isdigit()]
-        self.names = {int(f[0]): " ".join(f[2:]) for f in fields}
-        self.looks = {n: self._icon(os.path.join(program_folder(), "Icons", f"({n}).ico"))
-                      for n in self.names}
 
-    @staticmethod
-    def _icon(path):
-        """The 48-pixel entry, a bitmap: rows bottom-up, blue, green, red, alpha."""
-        with open(path, "rb") as f:
+def check_pictures_named(player, screen):
+    """Each tile of the pairs found shows the picture of the pool that its
+    name names in tools/poolpictures.txt: the nearest in 8 x 8 blocks to the
+    48-pixel bitmap of each file."""
+    listed = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
+                          "poolpictures.txt")
+    with open(listed, encoding="utf-8") as f:
+        names = {int(w[0]): " ".join(w[2:]) for w in map(str.split, f) if w and w[0].isdigit()}
+    looks = {}
+    for n in names:
+        with open(os.path.join(program_folder(), "Icons", f"({n}).ico"), "rb") as f:
             data = f.read()
         entry = next(6 + 16 * i for i in range(data[4]) if data[6 + 16 * i] == 48)
         start = struct.unpack_from("<I", data, entry + 12)[0] + 40
-        rows = [data[start + 192 * y:start + 192 * (y + 1)] for y in reversed(range(48))]
-        return PoolLooks._blocks(b"".join(rows), 48)
+        looks[n] = blocks(b"".join(data[start + 192 * y:start + 192 * (y + 1)]
+                                   for y in reversed(range(48))), 48)
+    last = [None]
 
-    @staticmethod
-    def _blocks(pixels, side, opaque=False):
-        look = [0] * 192
-        for i in range(side * side):
-            y, x = divmod(i, side)
-            *colour, alpha = pixels[4 * i:4 * i + 4]
-            alpha = 255 if opaque else alpha
-            block = (y * 8 // side * 8 + x * 8 // side) * 3
-            for k, c in enumerate(colour):
-                look[block + k] += (c * alpha + 255 * (255 - alpha)) * 64 // (side * side)
-        return look
-
-    def check(self, player, screen):
-        """Each tile of the pairs found shows the picture it is named after."""
-        last = [None]
-
-        def still():
-            tiles, last[0] = last[0], screen.tiles()
-            return tiles == last[0] and tiles
-        tiles = wait_for("the board to hold still", still)
-        for cell in player.matched:
-            look = self._blocks(tiles[cell], TILE, opaque=True)
-            shown = min(self.looks, key=lambda n: sum(map(
-                lambda a, b: abs(a - b), look, self.looks[n])))
-            check(player.face[cell] == self.names[shown],
-                  f"tile {cell}, named {player.face[cell]!r}, shows {self.names[shown]!r}")
-        log(f"  {len(player.matched)} tiles named after their pictures")
+    def still():
+        tiles, last[0] = last[0], screen.tiles()
+        return tiles == last[0] and tiles
+    tiles = wait_for("the board to hold still", still)
+    for cell in player.matched:
+        look = blocks(tiles[cell], TILE, opaque=True)
+        shown = min(looks, key=lambda n: sum(map(lambda a, b: abs(a - b), look, looks[n])))
+        check(player.face[cell] == names[shown],
+              f"tile {cell}, named {player.face[cell]!r}, shows {names[shown]!r}")
+    log(f"  {len(player.matched)} tiles named after their pictures")
 
 
 def swapped_pool(session):
@@ -849,19 +840,18 @@ def swapped_pool(session):
     folder = os.path.join(session.folder, "swapped-icons")
     os.makedirs(folder)
     for n in range(1, 201):
-        shutil.copyfile(os.path.join(program_folder(), "Icons", f"({201 - n}).ico"),
-                        os.path.join(folder, f"({n}).ico"))
+        shutil.copy(os.path.join(program_folder(), "Icons", f"({201 - n}).ico"),
+                    os.path.join(folder, f"({n}).ico"))
     return folder
 
 
-def press_button(game, title, button, roles=("alert",)):
+def press_button(game, title, button):
     """Presses a button of a box through its action."""
-    box = game.accessible.dialog(title, roles)
+    box = game.accessible.dialog(title, ("alert",))
     found = [b for b in Accessible.parts(box, "push button") if b.name == button]
     check(len(found) == 1, f"the {title!r} box has buttons {game.accessible.buttons(box)}")
     found[0].queryAction().doAction(0)
-    if game.process.poll() is None:
-        game.accessible.gone(title, roles)
+    game.accessible.gone(title)
 
 
 def play_by_ear(session, key, icons=None):
@@ -870,7 +860,7 @@ def play_by_ear(session, key, icons=None):
     game = Game(session, Install(session, EDITIONS[key], icons)).start()
     player = EarPlayer(game)
     player.play(player.pair_count - 1)
-    PoolLooks().check(player, game.board)
+    check_pictures_named(player, game.board)
     player.play()
     if game.edition.hall_of_fame:
         prompt = game.accessible.dialog("Hall Of Fame", roles=("dialog",))
