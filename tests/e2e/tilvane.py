@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: MIT
 """Plays Tilvane as a person would: by looking at the screen, clicking tiles,
-reading the dialogs and answering them with the keyboard."""
+reading the dialogs and answering them with the keyboard; or by ear, through
+accessibility alone."""
 
 import os
 import re
