@@ -2,6 +2,7 @@
 #include "form1.h"
 
 #include "board.h"
+#include "boardaccessible.h"
 #include "builtinpictures.h"
 #include "gametime.h"
 #include "halloffameerror.h"
@@ -66,6 +67,7 @@ Form1::Form1(const EditionProfile &profile, Platform &platform, QWidget *parent)
     , m_platform(platform)
     , m_ranking(std::make_unique<HallOfFameRanking>())
 {
+    BoardAccessible::install();
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
         | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
     if (profile.minimizeButton)
@@ -128,6 +130,7 @@ void Form1::createTile(qint16 index)
     face->resize(side, side);
     face->setBuiltinPicture(builtinPictureOf(m_profile, index));
     face->hide();
+    cover->setFace(face);
     c1[index] = cover;
     Image1[index] = face;
 }
@@ -240,6 +243,8 @@ void Form1::c1_Click(qint16 index)
         Image1[turn.hideSecond]->hide();
     }
     Image1[turn.show]->show();
+    if (turn.pairFound)
+        c1[gameState.firstPick]->announceName();
     if (turn.lastPair)
         EndGame();
 }

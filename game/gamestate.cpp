@@ -33,9 +33,16 @@ GameState::Turn GameState::click(qint16 index, int pairCount)
     if (isPartner(firstPick, secondPick, pairCount)) {
         pickState = 0;
         ++pairsFound;
+        turn.pairFound = true;
         turn.lastPair = pairsFound == pairCount;
     } else {
         pickState = 3;
     }
     return turn;
+}
+
+bool GameState::inAttempt(qint16 index) const
+{
+    return (pickState == 1 && index == firstPick)
+        || (pickState == 3 && (index == firstPick || index == secondPick));
 }

@@ -25,6 +25,8 @@ struct GameState {
         qint16 hideFirst = 0;
         qint16 hideSecond = 0;
         qint16 show = 0;
+        // `show` completed a pair: the tile turned before it is found too.
+        bool pairFound = false;
         bool lastPair = false;
     };
 
@@ -34,4 +36,7 @@ struct GameState {
     // reach this far.
     Turn click(qint16 index, int pairCount);
     bool isPartner(qint16 a, qint16 b, int pairCount) const;
+    // Whether face-up tile `index` belongs to the attempt under way (the one
+    // tile turned, or two that do not match) rather than to a pair found.
+    bool inAttempt(qint16 index) const;
 };

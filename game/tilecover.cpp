@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "tilecover.h"
 
+#include "tileface.h"
+
+#include <QAccessible>
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -11,6 +15,37 @@ TileCover::TileCover(qint16 index, QWidget *parent)
     // Painting the white square itself spares each of the hundred covers a
     // palette of its own.
     setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TileCover::setFace(TileFace *face)
+{
+    m_face = face;
+    face->installEventFilter(this);
+}
+
+void TileCover::press()
+{
+    if (QApplication::activeModalWidget() || parentWidget()->childAt(geometry().center()) != this) {
+        return;
+    }
+    Q_EMIT clicked(m_index);
+}
+
+void TileCover::announceName()
+{
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleEvent event(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&event);
+}
+
+bool TileCover::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_face
+        && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
+        announceName();
+    }
+    return QLabel::eventFilter(watched, event);
 }
 
 void TileCover::paintEvent(QPaintEvent *)

@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -187,6 +188,7 @@ private slots:
     void recolouredCopyLooksAlike_data();
     void recolouredCopyLooksAlike();
     void poolPicturesLookApartOnTheTile();
+    void picturesCarryTheirNames();
 
     void builtinPictureLoadsFromResources_data();
     void builtinPictureLoadsFromResources();
@@ -355,6 +357,21 @@ void TestArt::poolPicturesLookApartOnTheTile()
     for (size_t k = 0; k < 10; ++k)
         qInfo("%s", qPrintable(describe(pairs[k])));
     QVERIFY2(pairs.front().closeness >= 1, qPrintable(describe(pairs.front())));
+}
+
+// In the PNG entry, where icon readers keep it, and as the game loads it.
+void TestArt::picturesCarryTheirNames()
+{
+    const QStringList names = poolNames();
+    for (int number = 1; number <= kPoolCount; ++number) {
+        QCOMPARE(icoEntries(poolPath(number)).at(128).text(QStringLiteral("Title")), names[number]);
+        QCOMPARE(pictureName(m_poolOnTile.at(number - 1)), names[number]);
+    }
+    QSet<QString> builtin;
+    for (int number = 1; number <= BuiltinArt::kPictureCount; ++number)
+        builtin << QImage(BuiltinArt::picturePath(number)).text(QStringLiteral("Title"));
+    QCOMPARE(builtin.size(), BuiltinArt::kPictureCount);
+    QVERIFY(!builtin.contains(QString()));
 }
 
 void TestArt::builtinPictureLoadsFromResources_data()

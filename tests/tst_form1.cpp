@@ -2,6 +2,7 @@
 #include "board.h"
 #include "editions.h"
 #include "formfixture.h"
+#include "iconpicture.h"
 #include "qtplatform.h"
 #include "runedition.h"
 #include "twips.h"
@@ -398,6 +399,8 @@ void TestForm1::picturesForEveryPair()
         const int chosen = form.lstRand->item(i)->text().toInt();
         QCOMPARE(iconNumberOf(form.Image1[i]->picture()), chosen);
         QCOMPARE(iconNumberOf(form.Image1[i + 50]->picture()), chosen);
+        // The test icons hold no names.
+        QCOMPARE(pictureName(form.Image1[i]->picture()), QStringLiteral("picture %1").arg(chosen));
         shown.insert(chosen);
     }
     QCOMPARE(shown.size(), 50);

@@ -1,11 +1,14 @@
 # SPDX-License-Identifier: MIT
 """Plays Tilvane as a person would: by looking at the screen, clicking tiles,
-reading the dialogs and answering them with the keyboard."""
+reading the dialogs and answering them with the keyboard; or by ear, through
+accessibility alone."""
 
 import os
 import re
 import shutil
+import struct
 import sys
+import tempfile
 import time
 from dataclasses import dataclass
 
@@ -46,9 +49,9 @@ class Install:
     with its own working folder, home and SystemDrive, so that every file it
     makes is seen."""
 
-    def __init__(self, session, edition):
+    def __init__(self, session, edition, icons=None):
         self.edition = edition
-        self.root = os.path.join(session.folder, edition.program)
+        self.root = tempfile.mkdtemp(prefix=edition.program + "-", dir=session.folder)
         self.program_dir = os.path.join(self.root, "program")
         self.cwd = os.path.join(self.root, "cwd")
         self.home = os.path.join(self.root, "home")
@@ -59,7 +62,7 @@ class Install:
         built = program_folder()
         self.program = os.path.join(self.program_dir, edition.program)
         shutil.copy2(os.path.join(built, edition.program), self.program)
-        os.symlink(os.path.abspath(os.path.join(built, "Icons")),
+        os.symlink(os.path.abspath(icons or os.path.join(built, "Icons")),
                    os.path.join(self.program_dir, "Icons"))
 
     @property
@@ -711,3 +714,172 @@ def play_hall_of_fame_game(session, key):
     check(made == expected, f"{key} made {sorted(made)}, expected {sorted(expected)}")
     check_outside_files(key, outside)
     return player
+
+
+# --- by ear --------------------------------------------------------------
+
+FACE_DOWN = "face down"
+FOUND = ", found"
+
+
+class EarBoard:
+    """The tiles as a screen reader finds them: buttons in row order, pressed
+    through their action. What they show is known only from the names they
+    announce, heard as name-change events."""
+
+    def __init__(self, game):
+        import pyatspi
+        from gi.repository import GLib
+
+        self.context = GLib.MainContext.default()
+        self.game = game
+        self.side = game.edition.side
+        frame = wait_for("the game window on the accessibility bus", lambda: next(
+            (w for w in game.accessible._children() if w.getRoleName() == "frame"), None))
+        check(frame.name == game.edition.caption, f"the window is named {frame.name!r}")
+        children = list(frame)
+        roles = [child.getRoleName() for child in children]
+        check(roles == ["push button"] * self.side ** 2 + ["label"],
+              f"the window holds {roles}, not the tiles and the footer")
+        self.tiles = children[:-1]
+        left, top = game.x.origin(game.window)[:2]
+        for cell, tile in enumerate(self.tiles):
+            row, col = divmod(cell, self.side)
+            box = tile.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+            square = (left + MARGIN + PITCH * col, top + MARGIN + PITCH * row, TILE, TILE)
+            shown = (box.x, box.y, box.width, box.height, tile.name, tile.description)
+            expected = (*square, FACE_DOWN, f"row {row + 1}, column {col + 1}")
+            check(shown == expected, f"tile {cell} is {shown}, not {expected}")
+        self.paths = {tile.path: cell for cell, tile in enumerate(self.tiles)}
+        self.names = {}
+        pyatspi.Registry.registerEventListener(self._hear, "object:property-change:accessible-name")
+
+    def _hear(self, event):
+        cell = self.paths.get(event.source.path)
+        if cell is not None:
+            self.names[cell] = event.source.name
+
+    def cells(self):
+        return range(len(self.tiles))
+
+    def click(self, cell):
+        """Presses the tile, which must not wait for the click it makes."""
+        began = time.monotonic()
+        self.tiles[cell].queryAction().doAction(0)
+        took = time.monotonic() - began
+        check(took < 1.0, f"pressing tile {cell} took {took:.1f} s")
+
+    def listen(self, what, probe):
+        def heard():
+            self.game._alive()
+            while self.context.iteration(False):
+                pass
+            return probe()
+        return wait_for(what, heard, timeout=5)
+
+
+class EarPlayer(Player):
+    """Plays as Player does, but from the names it hears."""
+
+    def __init__(self, game):
+        super().__init__(EarBoard(game), face_up_clicks=1)
+
+    def _settle(self, cell, up):
+        names = self.board.names
+
+        def heard(other):
+            name = names.get(other, FACE_DOWN)
+            if other not in up:
+                return name == FACE_DOWN
+            picture = name.removesuffix(FOUND)
+            # The tiles of this turn say whether they are found by the next one.
+            found = other in self.turn or name.endswith(FOUND) == (other in self.matched)
+            return name != FACE_DOWN and found and picture == self.face.get(other, picture)
+        self.board.listen(f"every name to fit after pressing tile {cell}",
+                          lambda: all(heard(other) for other in self.board.cells()))
+        self.face[cell] = names[cell].removesuffix(FOUND)
+        return self.face[cell]
+
+
+def blocks(pixels, side, opaque=False):
+    """A picture in 8 x 8 blocks of colour on white, from its rows of blue,
+    green, red and alpha."""
+    look = [0] * 192
+    for i in range(side * side):
+        *colour, alpha = pixels[4 * i:4 * i + 4]
+        alpha = 255 if opaque else alpha
+        block = (i // side * 8 // side * 8 + i % side * 8 // side) * 3
+        for k, c in enumerate(colour):
+            look[block + k] += (c * alpha + 255 * (255 - alpha)) * 64 // (side * side)
+    return look
+
+
+def check_pictures_named(player, screen):
+    """Each tile of the pairs found shows the picture of the pool that its
+    name names in tools/poolpictures.txt: the nearest in 8 x 8 blocks to the
+    48-pixel bitmap of each file."""
+    listed = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
+                          "poolpictures.txt")
+    with open(listed, encoding="utf-8") as f:
+        names = {int(w[0]): " ".join(w[2:]) for w in map(str.split, f) if w and w[0].isdigit()}
+    looks = {}
+    for n in names:
+        with open(os.path.join(program_folder(), "Icons", f"({n}).ico"), "rb") as f:
+            data = f.read()
+        entry = next(6 + 16 * i for i in range(data[4]) if data[6 + 16 * i] == 48)
+        start = struct.unpack_from("<I", data, entry + 12)[0] + 40
+        looks[n] = blocks(b"".join(data[start + 192 * y:start + 192 * (y + 1)]
+                                   for y in reversed(range(48))), 48)
+    last = [None]
+
+    def still():
+        tiles, last[0] = last[0], screen.tiles()
+        return tiles == last[0] and tiles
+    tiles = wait_for("the board to hold still", still)
+    for cell in player.matched:
+        look = blocks(tiles[cell], TILE, opaque=True)
+        shown = min(looks, key=lambda n: sum(map(lambda a, b: abs(a - b), look, looks[n])))
+        check(player.face[cell] == names[shown],
+              f"tile {cell}, named {player.face[cell]!r}, shows {names[shown]!r}")
+    log(f"  {len(player.matched)} tiles named after their pictures")
+
+
+def swapped_pool(session):
+    """The pool with every file under another number: (n) holds (201 - n)."""
+    folder = os.path.join(session.folder, "swapped-icons")
+    os.makedirs(folder)
+    for n in range(1, 201):
+        shutil.copy(os.path.join(program_folder(), "Icons", f"({201 - n}).ico"),
+                    os.path.join(folder, f"({n}).ico"))
+    return folder
+
+
+def press_button(game, title, button):
+    """Presses a button of a box through its action."""
+    box = game.accessible.dialog(title, ("alert",))
+    found = [b for b in Accessible.parts(box, "push button") if b.name == button]
+    check(len(found) == 1, f"the {title!r} box has buttons {game.accessible.buttons(box)}")
+    found[0].queryAction().doAction(0)
+    game.accessible.gone(title)
+
+
+def play_by_ear(session, key, icons=None):
+    """A whole game by ear, to the name prompt of editions 3 and 3.1, or to
+    the summary of 1 and 2, which is read and answered, then No."""
+    game = Game(session, Install(session, EDITIONS[key], icons)).start()
+    player = EarPlayer(game)
+    player.play(player.pair_count - 1)
+    check_pictures_named(player, game.board)
+    player.play()
+    if game.edition.hall_of_fame:
+        prompt = game.accessible.dialog("Hall Of Fame", roles=("dialog",))
+        check(game.accessible.labels(prompt) == ["Enter Your Name"]
+              and len(Accessible.parts(prompt, "text")) == 1, "the name prompt reads wrong")
+        game.process.terminate()
+        game.process.wait()
+        return
+    text = game.accessible.labels(game.accessible.dialog("Tilvane", roles=("alert",)))
+    check(re.fullmatch(f"Time Started {HMS} End Time {HMS}\nTotal Time Playing For {HMS} "
+                       f"With {player.tries} Trys", text[0]), f"the summary reads {text!r}")
+    press_button(game, "Tilvane", "OK")
+    game.close_and_watch(lambda: press_button(game, "Question", "No"))

@@ -7,11 +7,15 @@ import sys
 sys.dont_write_bytecode = True
 
 import xsession
-from tilvane import play_small_board
+from tilvane import play_by_ear, play_small_board, swapped_pool
 
 
 def v1_whole_game(session):
     play_small_board(session, "v1")
 
 
-xsession.run([v1_whole_game])
+def v1_by_ear(session):
+    play_by_ear(session, "v1", swapped_pool(session))
+
+
+xsession.run([v1_whole_game, v1_by_ear])

@@ -8,11 +8,15 @@ import sys
 sys.dont_write_bytecode = True
 
 import xsession
-from tilvane import play_hall_of_fame_game
+from tilvane import play_by_ear, play_hall_of_fame_game
 
 
 def v31_whole_game(session):
     play_hall_of_fame_game(session, "v31")
 
 
-xsession.run([v31_whole_game])
+def v31_by_ear(session):
+    play_by_ear(session, "v31")
+
+
+xsession.run([v31_whole_game, v31_by_ear])

@@ -57,7 +57,10 @@ bool ArtWriter::writePool()
                           .arg(entry.number);
             return false;
         }
-        const QImage largest = EmojiPainter::fitted(drawn);
+        // The name goes into the largest entry, the one stored as PNG, whose
+        // text chunks the icon reader keeps.
+        QImage largest = EmojiPainter::fitted(drawn);
+        largest.setText(QStringLiteral("Title"), entry.name);
         QList<QImage> sizes;
         for (int size : kPoolSizes)
             sizes << (size == largest.width()

@@ -557,60 +557,74 @@ void book(GlyphCanvas &c)
         c.line({ 22, 40 + 10.0 * i }, { 42, 44 + 10.0 * i }, 3, kInk);
 }
 
+struct Glyph {
+    const char *name;
+    void (*draw)(GlyphCanvas &);
+};
+
+const std::array<Glyph, kBuiltinGlyphCount> &glyphs()
+{
+    static const std::array<Glyph, kBuiltinGlyphCount> table { {
+        { "sun", sun },
+        { "moon", moon },
+        { "rain cloud", rainCloud },
+        { "snowflake", snowflake },
+        { "lightning", lightning },
+        { "fir tree", fir },
+        { "flower", flower },
+        { "leaf", leaf },
+        { "mushroom", mushroom },
+        { "apple", apple },
+        { "cherries", cherries },
+        { "fish", fish },
+        { "cat", cat },
+        { "house", house },
+        { "key", key },
+        { "padlock", padlock },
+        { "bell", bell },
+        { "anchor", anchor },
+        { "umbrella", umbrella },
+        { "mug", mug },
+        { "hourglass", hourglass },
+        { "clock", clock },
+        { "light bulb", bulb },
+        { "envelope", envelope },
+        { "flag", flag },
+        { "sailboat", sailboat },
+        { "rocket", rocket },
+        { "planet", planet },
+        { "balloon", balloon },
+        { "kite", kite },
+        { "crown", crown },
+        { "gem", gem },
+        { "musical notes", notes },
+        { "eye", eye },
+        { "glasses", glasses },
+        { "top hat", topHat },
+        { "ice cream", iceCream },
+        { "candle", candle },
+        { "mountain", mountain },
+        { "tent", tent },
+        { "tower", tower },
+        { "die", die },
+        { "target", target },
+        { "magnifying glass", magnifier },
+        { "cactus", cactus },
+        { "gift", gift },
+        { "paw", paw },
+        { "book", book },
+    } };
+    return table;
+}
+
 } // namespace
 
 void drawBuiltinGlyph(GlyphCanvas &canvas, int index)
 {
-    using Draw = void (*)(GlyphCanvas &);
-    static const std::array<Draw, kBuiltinGlyphCount> glyphs {
-        sun,
-        moon,
-        rainCloud,
-        snowflake,
-        lightning,
-        fir,
-        flower,
-        leaf,
-        mushroom,
-        apple,
-        cherries,
-        fish,
-        cat,
-        house,
-        key,
-        padlock,
-        bell,
-        anchor,
-        umbrella,
-        mug,
-        hourglass,
-        clock,
-        bulb,
-        envelope,
-        flag,
-        sailboat,
-        rocket,
-        planet,
-        balloon,
-        kite,
-        crown,
-        gem,
-        notes,
-        eye,
-        glasses,
-        topHat,
-        iceCream,
-        candle,
-        mountain,
-        tent,
-        tower,
-        die,
-        target,
-        magnifier,
-        cactus,
-        gift,
-        paw,
-        book,
-    };
-    glyphs.at(std::size_t(index))(canvas);
+    glyphs().at(std::size_t(index)).draw(canvas);
+}
+
+const char *builtinGlyphName(int index)
+{
+    return glyphs().at(std::size_t(index)).name;
 }

@@ -58,5 +58,7 @@ QImage builtinPicture(int number, int size)
     GlyphCanvas canvas(p, accent);
     drawBuiltinGlyph(canvas, index);
     p.end();
-    return image.convertToFormat(QImage::Format_ARGB32);
+    QImage picture = image.convertToFormat(QImage::Format_ARGB32);
+    picture.setText(QStringLiteral("Title"), QString::fromLatin1(builtinGlyphName(index)));
+    return picture;
 }

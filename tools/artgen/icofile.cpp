@@ -3,6 +3,8 @@
 
 #include "pngbytes.h"
 
+#include <algorithm>
+#include <numeric>
 #include <QtEndian>
 
 namespace
@@ -84,7 +86,23 @@ QByteArray icoFile(const QList<QImage> &pictures)
     append16(out, 0);
     append16(out, 1); // icon, not cursor
     append16(out, quint16(pictures.size()));
+    // The PNG entries, which hold the picture's name, lie right after the
+    // bitmap a tile reads at 1x: the game reads picture and name within the
+    // first 16 KiB of the file.
+    const auto rank = [&pictures](qsizetype i) {
+        const int side = pictures[i].width();
+        return side <= kTileBitmapEntry ? 0 : side > kLargestBitmapEntry ? 1 : 2;
+    };
+    QList<qsizetype> stored(pictures.size());
+    std::iota(stored.begin(), stored.end(), 0);
+    std::stable_sort(stored.begin(), stored.end(),
+        [&rank](qsizetype a, qsizetype b) { return rank(a) < rank(b); });
+    QList<quint32> offsets(pictures.size());
     quint32 offset = kHeaderSize + kEntrySize * quint32(pictures.size());
+    for (qsizetype i : stored) {
+        offsets[i] = offset;
+        offset += quint32(payloads[i].size());
+    }
     for (qsizetype i = 0; i < pictures.size(); ++i) {
         out.append(sideByte(pictures[i].width()));
         out.append(sideByte(pictures[i].height()));
@@ -93,10 +111,9 @@ QByteArray icoFile(const QList<QImage> &pictures)
         append16(out, 1); // planes
         append16(out, 32); // bits per pixel
         append32(out, quint32(payloads[i].size()));
-        append32(out, offset);
-        offset += quint32(payloads[i].size());
+        append32(out, offsets[i]);
     }
-    for (const QByteArray &payload : payloads)
-        out += payload;
+    for (qsizetype i : stored)
+        out += payloads[i];
     return out;
 }
