@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: MIT
-"""Runs a cross-built test program under Wine, in a Wine prefix of its own
-that is gone afterwards, with the folders of the DLLs it needs on its path:
+"""Runs a cross-built Qt Test program under Wine, in a Wine prefix of its own
+that is gone afterwards, with the folders of the DLLs it needs on its path,
+and prints its log:
     wine_test.py <program.exe> <DLL folder>... [-- <argument>...]"""
 
 import os
@@ -28,8 +29,14 @@ def main():
             subprocess.run(["wine", "wineboot", "--init"], env=env, check=True, timeout=300,
                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL)
-            status = subprocess.run(["wine", program] + arguments,
+            # Without a console of Wine's, Qt Test would send its plain log
+            # to the debugger's channel: it goes to a file instead.
+            log = os.path.join(folder, "log.txt")
+            status = subprocess.run(["wine", program, "-o", windows_path(log) + ",txt"] + arguments,
                                     env=env, stdin=subprocess.DEVNULL, timeout=500).returncode
+            if os.path.exists(log):
+                with open(log, encoding="utf-8", errors="replace") as f:
+                    sys.stdout.write(f.read())
         finally:
             subprocess.run(["wineserver", "-k"], env=env, check=False,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
