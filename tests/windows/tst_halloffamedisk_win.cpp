@@ -114,7 +114,8 @@ std::unique_ptr<QProcess> startCopy(const QStringList &arguments)
 // Waits for a copy: empty when it ended with status 0, else why not.
 QByteArray failureOf(QProcess &copy)
 {
-    if (!copy.waitForFinished(60000))
+    // waitForFinished() is false for a copy that has already ended.
+    if (copy.state() != QProcess::NotRunning && !copy.waitForFinished(60000))
         return "the copy did not end";
     if (copy.exitCode() == 0)
         return {};
