@@ -148,6 +148,8 @@ struct Identity {
     bool operator==(const Identity &) const = default;
 };
 
+// The volume's serial number and the file index identify a file on the
+// machine.
 Identity identityOf(const Handle &file)
 {
     BY_HANDLE_FILE_INFORMATION info {};
@@ -275,7 +277,8 @@ void rewriteLocked(const Handle &locked, const QByteArray &content, const QStrin
     // ReOpenFile opens the very file the handle refers to, not a name. Write
     // data is all that WriteFile, SetEndOfFile (FileEndOfFileInformation) and
     // FlushFileBuffers (write or append data) check; GENERIC_WRITE would also
-    // ask for the attribute rights that the machine-wide file grants no one.
+    // ask for the attribute rights that the machine-wide file grants its
+    // owner alone.
     Handle file;
     DWORD error = 0;
     do {

@@ -4,6 +4,7 @@
 // or "copy-save". Wine enforces share modes and conflicts between locks, but
 // not what a byte-range lock does to ReadFile and WriteFile, nor DACLs, nor
 // reparse points: what it cannot show is skipped with a message saying so.
+#include "halloffamedisk.h"
 #include "halloffameerror.h"
 #include "halloffamefile.h"
 #include "halloffamelines.h"
@@ -159,6 +160,7 @@ private slots:
     void copiesStartTogether_data();
     void copiesStartTogether();
     void saveInPlaceHoldsItsLockOffTheData();
+    void privateFileWithTwoNamesIsRewrittenInPlace();
     void leftoversAreRemovedByName_data();
     void leftoversAreRemovedByName();
     void machineWideFileGrantsEveryoneDataOnly();
@@ -290,6 +292,21 @@ void TestHallOfFameDiskWin::saveInPlaceHoldsItsLockOffTheData()
     QCOMPARE(loaded, HallOfFameLines::defaultLines());
     QCOMPARE(readBytes(iniPath()), DefaultContent);
     QCOMPARE(fileIndexOf(iniPath()), oldFile);
+}
+
+// The player's own second name: it shows the new content too.
+void TestHallOfFameDiskWin::privateFileWithTwoNamesIsRewrittenInPlace()
+{
+    writeBytes(iniPath(), OldContent);
+    const QString secondName = m_dir->filePath(QStringLiteral("Copy.ini"));
+    QVERIFY(::CreateHardLinkW(QDir::toNativeSeparators(secondName).toStdWString().c_str(),
+        iniPath().toStdWString().c_str(), nullptr));
+    try {
+        HallOfFameDisk::rewriteInPlace(iniPath(), DefaultContent, {});
+    } catch (const HallOfFameError &error) {
+        QFAIL(error.what());
+    }
+    QCOMPARE(readBytes(secondName), DefaultContent);
 }
 
 void TestHallOfFameDiskWin::leftoversAreRemovedByName_data()
