@@ -313,10 +313,11 @@ bool mayRenameOver(const Handle &old)
 
 // The folder's own permissions, or, where every user writes, read, write-data
 // and append-data for everyone: one Hall of Fame for all the machine's
-// players, whose attributes (READONLY would stop every save), extended
-// attributes, hard links (which need FILE_WRITE_ATTRIBUTES), deletion and
-// permissions only its owner, SYSTEM and the administrators may change.
-// Protected, so that nothing inherited from the folder widens it.
+// players. Its attributes (READONLY would stop every save), extended
+// attributes, name and permissions only its owner, SYSTEM and the
+// administrators may change; CreateHardLinkW, too, asks for
+// FILE_WRITE_ATTRIBUTES. Protected, so that nothing inherited from the folder
+// widens it.
 class NewFileSecurity
 {
 public:
