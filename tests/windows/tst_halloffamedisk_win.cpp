@@ -2,8 +2,9 @@
 // The Hall-of-Fame file's Windows side, cross-built and run under Wine. A
 // second copy of the game is this program started again with "copy-start"
 // or "copy-save". Wine enforces share modes and conflicts between locks, but
-// not what a byte-range lock does to ReadFile and WriteFile, nor DACLs, nor
-// reparse points: what it cannot show is skipped with a message saying so.
+// neither what a byte-range lock does to ReadFile and WriteFile nor DACLs:
+// what it cannot show is skipped or said so. It has no reparse points either,
+// so nothing here puts a link at the path.
 #include "halloffamedisk.h"
 #include "halloffameerror.h"
 #include "halloffamefile.h"
@@ -23,7 +24,6 @@
 // Need windows.h before them.
 #include <aclapi.h>
 #include <sddl.h>
-#include <winioctl.h>
 
 using HallOfFameFile::Sharing;
 
@@ -164,7 +164,6 @@ private slots:
     void leftoversAreRemovedByName_data();
     void leftoversAreRemovedByName();
     void machineWideFileGrantsEveryoneDataOnly();
-    void nameSurrogateIsRefused();
 
 private:
     QString iniPath() const
@@ -360,29 +359,6 @@ void TestHallOfFameDiskWin::machineWideFileGrantsEveryoneDataOnly()
     QCOMPARE(granted.value(QStringLiteral("S-1-1-0")),
         ACCESS_MASK(FILE_GENERIC_READ | FILE_WRITE_DATA | FILE_APPEND_DATA));
     QCOMPARE(granted.value(QStringLiteral("S-1-3-4")), ACCESS_MASK(FILE_ALL_ACCESS));
-}
-
-void TestHallOfFameDiskWin::nameSurrogateIsRefused()
-{
-    writeBytes(iniPath(), OldContent);
-    {
-        Held file(iniPath(), GENERIC_WRITE, 0);
-        // Another vendor's tag with the name-surrogate bit: a link of theirs.
-        REPARSE_GUID_DATA_BUFFER link {};
-        link.ReparseTag = 0x20000000 | 0x7113;
-        link.ReparseGuid = { 0x7d1ba7e5, 0x3b0c, 0x4a55, { 0x9b, 0x1e, 1, 2, 3, 4, 5, 6 } };
-        DWORD returned = 0;
-        if (!::DeviceIoControl(file.get(), FSCTL_SET_REPARSE_POINT, &link,
-                REPARSE_GUID_DATA_BUFFER_HEADER_SIZE, nullptr, 0, &returned, nullptr))
-            QSKIP(qPrintable(QStringLiteral("no reparse point can be made here (%1); Wine has none")
-                                 .arg(qt_error_string(int(::GetLastError())))));
-    }
-    try {
-        HallOfFameFile::load(iniPath(), Sharing::Private);
-        QFAIL("a name surrogate was read");
-    } catch (const HallOfFameError &error) {
-        QCOMPARE(error.reason(), QStringLiteral("the path is a symbolic link or a junction"));
-    }
 }
 
 int main(int argc, char **argv)
