@@ -375,16 +375,13 @@ public:
             return error;
         removeLeftovers(target);
         for (int index = 0; index < TemporaryNameCount; ++index) {
-            const QString path = temporaryPath(target, index);
             // CREATE_NEW never opens what is at the name, link or file. Readers
             // may open the file once it has the target's name.
-            m_file = Handle(
-                ::CreateFileW(nativeOf(path).c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ,
-                    security.attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-            if (m_file.isOpen()) {
-                m_path = path;
+            m_file = Handle(::CreateFileW(nativeOf(temporaryPath(target, index)).c_str(),
+                GENERIC_WRITE | DELETE, FILE_SHARE_READ, security.attributes(), CREATE_NEW,
+                FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (m_file.isOpen())
                 return 0;
-            }
             error = ::GetLastError();
             // ERROR_ACCESS_DENIED also comes for a name whose deletion is
             // pending; a folder that refuses new files refuses every name.
@@ -422,7 +419,6 @@ public:
         if (!::SetFileInformationByHandle(m_file.get(), kind, info, DWORD(buffer.size())))
             return ::GetLastError();
         // Flushed before: the file is whole whatever the close says.
-        m_path.clear();
         m_file.close();
         return 0;
     }
@@ -443,16 +439,17 @@ public:
 
     void discard()
     {
+        // Deleted by handle, as it is closed: whatever has its name by then
+        // is not touched.
+        FILE_DISPOSITION_INFO disposition { TRUE };
         if (m_file.isOpen())
-            m_file.close();
-        if (!m_path.isEmpty())
-            ::DeleteFileW(nativeOf(m_path).c_str());
-        m_path.clear();
+            ::SetFileInformationByHandle(
+                m_file.get(), FileDispositionInfo, &disposition, sizeof disposition);
+        m_file = Handle();
     }
 
 private:
     Handle m_file;
-    QString m_path;
 };
 
 bool noRoomBeside(DWORD error)

@@ -183,34 +183,38 @@ void TestHallOfFameDiskWin::init()
 void TestHallOfFameDiskWin::saveReplacesTheFile_data()
 {
     QTest::addColumn<QString>("sharing");
-    QTest::addColumn<bool>("anotherCopyReads");
-    QTest::newRow("private") << "private" << false;
-    QTest::newRow("machine-wide") << "machine-wide" << false;
-    QTest::newRow("while another copy reads") << "private" << true;
+    QTest::addColumn<int>("readerHoldsMilliseconds");
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("private") << "private" << 0 << true;
+    QTest::newRow("machine-wide") << "machine-wide" << 0 << true;
+    QTest::newRow("while another copy reads") << "private" << 500 << true;
+    QTest::newRow("file kept open for long") << "private" << 7000 << false;
 }
 
 // A new file takes the name (under Wine its file index is the inode in the
-// prefix); a rename waits for a copy that has the old one open.
+// prefix). A rename waits for a copy that has the old one open, and gives way
+// to a rewrite in place when the file is kept open for longer.
 void TestHallOfFameDiskWin::saveReplacesTheFile()
 {
     QFETCH(QString, sharing);
-    QFETCH(bool, anotherCopyReads);
+    QFETCH(int, readerHoldsMilliseconds);
+    QFETCH(bool, replaced);
     writeBytes(iniPath(), OldContent);
     const quint64 oldFile = fileIndexOf(iniPath());
-    std::optional<Held> reader;
-    if (anotherCopyReads)
-        reader.emplace(iniPath(), GENERIC_READ, ShareAll);
+    Held reader(iniPath(), GENERIC_READ, ShareAll);
+    if (readerHoldsMilliseconds == 0)
+        reader.release();
     const auto copy = startCopy({ QStringLiteral("copy-save"), iniPath(), sharing });
-    if (reader) {
+    if (reader.isOpen()) {
         QVERIFY(
             QTest::qWaitFor([&] { return QFile::exists(temporaryPaths(iniPath()).at(0)); }, 30000));
-        QTest::qWait(500);
-        reader->release();
+        QTest::qWait(readerHoldsMilliseconds);
+        reader.release();
     }
     const QByteArray failure = failureOf(*copy);
     QVERIFY2(failure.isEmpty(), failure.constData());
     QCOMPARE(readBytes(iniPath()), DefaultContent);
-    QVERIFY(fileIndexOf(iniPath()) != oldFile);
+    QCOMPARE(fileIndexOf(iniPath()) != oldFile, replaced);
     for (const QString &temporary : temporaryPaths(iniPath()))
         QVERIFY2(!QFile::exists(temporary), qPrintable(temporary));
 }
