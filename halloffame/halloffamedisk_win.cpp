@@ -14,7 +14,8 @@
 #include <utility>
 #include <vector>
 #include <windows.h>
-// Needs windows.h before it.
+// Need windows.h before them.
+#include <aclapi.h>
 #include <sddl.h>
 
 namespace HallOfFameDisk
@@ -62,6 +63,18 @@ QString systemReason(DWORD error)
 QString linkReason()
 {
     return QStringLiteral("the path is a symbolic link or a junction");
+}
+
+QString hardLinkReason()
+{
+    return QStringLiteral(
+        "the file has more than one name (a hard link), which rewriting it in place would change "
+        "as well");
+}
+
+QString movedReason()
+{
+    return QStringLiteral("the file was moved away or replaced while it was being saved");
 }
 
 QString namesTakenReason()
@@ -158,8 +171,10 @@ Identity identityOf(const Handle &file)
     return { info.dwVolumeSerialNumber, quint64(info.nFileIndexHigh) << 32 | info.nFileIndexLow };
 }
 
-// The file's attributes once it is judged a regular file the rules allow.
-DWORD judge(const Handle &file, const Rules &rules, Action action, const QString &path)
+// The file's attributes once it is judged a regular file. A file with more
+// than one name is read and replaced like any other: the other name keeps the
+// old bytes.
+DWORD judge(const Handle &file, Action action, const QString &path)
 {
     FILE_ATTRIBUTE_TAG_INFO tag {};
     BY_HANDLE_FILE_INFORMATION info {};
@@ -174,8 +189,6 @@ DWORD judge(const Handle &file, const Rules &rules, Action action, const QString
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         || ::GetFileType(file.get()) != FILE_TYPE_DISK)
         fail(action, path, QStringLiteral("the path is not a regular file"));
-    if (rules.refuseHardLinks && info.nNumberOfLinks > 1)
-        fail(action, path, QStringLiteral("the file has more than one name (a hard link)"));
     return tag.FileAttributes;
 }
 
@@ -187,8 +200,8 @@ bool isMissing(DWORD error)
 // The regular file at the path, opened with `access` and, where they are
 // granted, the `optional` rights too; not open when nothing is there and
 // `missingIsFine`.
-Handle openJudged(const QString &path, DWORD access, DWORD optional, const Rules &rules,
-    Action action, const QDeadlineTimer &deadline, bool missingIsFine = false)
+Handle openJudged(const QString &path, DWORD access, DWORD optional, Action action,
+    const QDeadlineTimer &deadline, bool missingIsFine = false)
 {
     const std::wstring nativePath = nativeOf(path);
     DWORD error = 0;
@@ -202,7 +215,7 @@ Handle openJudged(const QString &path, DWORD access, DWORD optional, const Rules
             return file;
         fail(action, path, systemReason(error));
     }
-    if (!(judge(file, rules, action, path) & FILE_ATTRIBUTE_REPARSE_POINT))
+    if (!(judge(file, action, path) & FILE_ATTRIBUTE_REPARSE_POINT))
         return file;
     // FILE_FLAG_OPEN_REPARSE_POINT opens the reparse point itself, whether or
     // not its filter is there to serve the data: opened again without it.
@@ -242,11 +255,11 @@ bool stillAtPath(const Handle &file, const QString &path)
 }
 
 // As openJudged(), and locked. LockFileEx needs GENERIC_READ or GENERIC_WRITE.
-Handle openLocked(const QString &path, DWORD access, DWORD optional, DWORD lockFlags,
-    const Rules &rules, Action action, const QDeadlineTimer &deadline, bool missingIsFine = false)
+Handle openLocked(const QString &path, DWORD access, DWORD optional, DWORD lockFlags, Action action,
+    const QDeadlineTimer &deadline, bool missingIsFine = false)
 {
     for (int attempt = 1;; ++attempt) {
-        Handle file = openJudged(path, access, optional, rules, action, deadline, missingIsFine);
+        Handle file = openJudged(path, access, optional, action, deadline, missingIsFine);
         if (!file.isOpen())
             return file;
         lock(file, lockFlags, deadline);
@@ -270,6 +283,38 @@ DWORD writeAll(const Handle &file, QByteArrayView bytes)
     return 0;
 }
 
+// Whether the token holds the SID: TOKEN_USER and TOKEN_OWNER both begin
+// with a pointer to theirs.
+bool tokenNames(HANDLE token, TOKEN_INFORMATION_CLASS kind, PSID sid)
+{
+    DWORD size = 0;
+    ::GetTokenInformation(token, kind, nullptr, 0, &size);
+    std::vector<char> buffer(size);
+    return size >= sizeof(PSID) && ::GetTokenInformation(token, kind, buffer.data(), size, &size)
+        && ::EqualSid(*reinterpret_cast<PSID *>(buffer.data()), sid);
+}
+
+// Whether the file belongs to the player: its owner is the user, or the owner
+// the user's files get (the Administrators group, for some administrators).
+// GetSecurityInfo needs READ_CONTROL, which GENERIC_READ includes. A file
+// whose owner cannot be told is taken for the player's.
+bool isPlayersOwn(const Handle &file)
+{
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    HANDLE token = nullptr;
+    if (::GetSecurityInfo(file.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+            nullptr, nullptr, &descriptor)
+        != ERROR_SUCCESS)
+        return true;
+    bool own = !::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)
+        || tokenNames(token, TokenUser, owner) || tokenNames(token, TokenOwner, owner);
+    if (token)
+        ::CloseHandle(token);
+    ::LocalFree(descriptor);
+    return own;
+}
+
 // Writes over the locked file from its start, cuts it there and flushes it.
 void rewriteLocked(const Handle &locked, const QByteArray &content, const QString &path,
     const QDeadlineTimer &deadline)
@@ -285,10 +330,22 @@ void rewriteLocked(const Handle &locked, const QByteArray &content, const QStrin
         file = Handle(::ReOpenFile(locked.get(), FILE_WRITE_DATA, ShareAll, 0));
         error = file.isOpen() ? 0 : ::GetLastError();
     } while (waitedOut(error, deadline));
+    if (error != 0)
+        fail(Action::Write, path, systemReason(error));
+    // Whatever took the path meanwhile, the player's results must not go to a
+    // file that no longer has it.
+    if (!stillAtPath(locked, path))
+        fail(Action::Write, path, movedReason());
+    // Every other name of the file would change too. For another user's file
+    // that the player may write, that is what its owner chose, and refusing
+    // would let anyone stop the save by adding a name.
+    BY_HANDLE_FILE_INFORMATION info {};
+    if (::GetFileInformationByHandle(locked.get(), &info) && info.nNumberOfLinks > 1
+        && isPlayersOwn(locked))
+        fail(Action::Write, path, hardLinkReason());
     LARGE_INTEGER length {};
     length.QuadPart = content.size();
-    if (error == 0)
-        error = writeAll(file, content);
+    error = writeAll(file, content);
     if (error == 0
         && (!::SetFilePointerEx(file.get(), length, nullptr, FILE_BEGIN)
             || !::SetEndOfFile(file.get())))
@@ -464,16 +521,16 @@ QString temporaryFailure(DWORD error)
 
 } // namespace
 
-bool exists(const QString &path, const Rules &rules, Action action)
+bool exists(const QString &path, const Rules &, Action action)
 {
     const QDeadlineTimer deadline(PatienceMilliseconds);
-    return openJudged(path, FILE_READ_ATTRIBUTES, 0, rules, action, deadline, true).isOpen();
+    return openJudged(path, FILE_READ_ATTRIBUTES, 0, action, deadline, true).isOpen();
 }
 
-QStringList readLines(const QString &path, const Rules &rules)
+QStringList readLines(const QString &path, const Rules &)
 {
     const QDeadlineTimer deadline(PatienceMilliseconds);
-    Handle file = openLocked(path, GENERIC_READ, 0, 0, rules, Action::Read, deadline);
+    Handle file = openLocked(path, GENERIC_READ, 0, 0, Action::Read, deadline);
     HallOfFameLineReader reader;
     QByteArray chunk(ChunkBytes, Qt::Uninitialized);
     for (;;) {
@@ -511,7 +568,7 @@ void replace(const QString &path, const QByteArray &content, const Rules &rules)
     // Locked until the new file has the name, or across the rewrite in place,
     // so that no other copy rewrites the old file in between.
     Handle old = openLocked(
-        path, GENERIC_READ, DELETE, LOCKFILE_EXCLUSIVE_LOCK, rules, Action::Write, deadline, true);
+        path, GENERIC_READ, DELETE, LOCKFILE_EXCLUSIVE_LOCK, Action::Write, deadline, true);
     const bool fileExists = old.isOpen();
     if (fileExists && !mayRenameOver(old))
         return rewriteLocked(old, content, path, deadline);
@@ -546,11 +603,11 @@ void replace(const QString &path, const QByteArray &content, const Rules &rules)
     fail(Action::Write, path, systemReason(error));
 }
 
-void rewriteInPlace(const QString &path, const QByteArray &content, const Rules &rules)
+void rewriteInPlace(const QString &path, const QByteArray &content, const Rules &)
 {
     const QDeadlineTimer deadline(PatienceMilliseconds);
-    Handle file = openLocked(
-        path, GENERIC_READ, 0, LOCKFILE_EXCLUSIVE_LOCK, rules, Action::Write, deadline);
+    Handle file
+        = openLocked(path, GENERIC_READ, 0, LOCKFILE_EXCLUSIVE_LOCK, Action::Write, deadline);
     rewriteLocked(file, content, path, deadline);
 }
 
