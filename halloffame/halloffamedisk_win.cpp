@@ -574,8 +574,8 @@ void replace(const QString &path, const QByteArray &content, const Rules &rules)
         return rewriteLocked(old, content, path, deadline);
     TemporaryFile file;
     DWORD error = file.open(path, rules);
-    // A folder the player may not write: only the file itself can take the
-    // new content.
+    // A folder the player may not write, or every temporary name taken: only
+    // the file itself can take the new content.
     if (fileExists && noRoomBeside(error))
         return rewriteLocked(old, content, path, deadline);
     if (error == 0)
