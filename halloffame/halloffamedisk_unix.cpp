@@ -50,18 +50,6 @@ QString notRegularReason()
     return QStringLiteral("the path is not a regular file");
 }
 
-QString hardLinkReason()
-{
-    return QStringLiteral(
-        "the file has more than one name (a hard link), which rewriting it in place would change "
-        "as well");
-}
-
-QString movedReason()
-{
-    return QStringLiteral("the file was moved away or replaced while it was being saved");
-}
-
 // Closes the descriptor on every way out; close() reports a failure once.
 class Descriptor
 {
@@ -189,13 +177,13 @@ void rewriteLocked(Descriptor &file, const QByteArray &content, const QString &p
     // Whatever took the path meanwhile, the player's results must not go to
     // a file that no longer has it.
     if (!stillAtPath(file.get(), QFile::encodeName(path)))
-        fail(Action::Write, path, movedReason());
+        fail(Action::Write, path, HallOfFameError::movedReason());
     // Every other name of the file would change too. For another user's file
     // that the player may write, that is what its owner chose, and refusing
     // would let anyone stop the save by adding a name.
     const struct stat status = statusOf(file.get(), Action::Write, path);
     if (status.st_nlink > 1 && status.st_uid == ::geteuid())
-        fail(Action::Write, path, hardLinkReason());
+        fail(Action::Write, path, HallOfFameError::hardLinkReason());
     int error = ::lseek(file.get(), 0, SEEK_SET) == 0 ? 0 : errno;
     if (error == 0)
         error = writeAll(file.get(), content);

@@ -65,18 +65,6 @@ QString linkReason()
     return QStringLiteral("the path is a symbolic link or a junction");
 }
 
-QString hardLinkReason()
-{
-    return QStringLiteral(
-        "the file has more than one name (a hard link), which rewriting it in place would change "
-        "as well");
-}
-
-QString movedReason()
-{
-    return QStringLiteral("the file was moved away or replaced while it was being saved");
-}
-
 QString namesTakenReason()
 {
     return QStringLiteral("every temporary name beside the file is in use");
@@ -335,14 +323,14 @@ void rewriteLocked(const Handle &locked, const QByteArray &content, const QStrin
     // Whatever took the path meanwhile, the player's results must not go to a
     // file that no longer has it.
     if (!stillAtPath(locked, path))
-        fail(Action::Write, path, movedReason());
+        fail(Action::Write, path, HallOfFameError::movedReason());
     // Every other name of the file would change too. For another user's file
     // that the player may write, that is what its owner chose, and refusing
     // would let anyone stop the save by adding a name.
     BY_HANDLE_FILE_INFORMATION info {};
     if (::GetFileInformationByHandle(locked.get(), &info) && info.nNumberOfLinks > 1
         && isPlayersOwn(locked))
-        fail(Action::Write, path, hardLinkReason());
+        fail(Action::Write, path, HallOfFameError::hardLinkReason());
     LARGE_INTEGER length {};
     length.QuadPart = content.size();
     error = writeAll(file, content);

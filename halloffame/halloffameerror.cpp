@@ -39,3 +39,15 @@ const char *HallOfFameError::what() const noexcept
 {
     return m_what.constData();
 }
+
+QString HallOfFameError::hardLinkReason()
+{
+    return QStringLiteral(
+        "the file has more than one name (a hard link), which rewriting it in place would change "
+        "as well");
+}
+
+QString HallOfFameError::movedReason()
+{
+    return QStringLiteral("the file was moved away or replaced while it was being saved");
+}

@@ -16,6 +16,10 @@ public:
 
     HallOfFameError(Action action, const QString &path, const QString &reason);
 
+    // Why an in-place save was refused, in both systems' words.
+    static QString hardLinkReason();
+    static QString movedReason();
+
     QString path() const { return m_path; }
     QString reason() const { return m_reason; }
     // For example: Cannot read the Hall of Fame file "/x/Tilvane.ini": No such file or directory
