@@ -7,12 +7,14 @@
 #include "gametime.h"
 #include "halloffameerror.h"
 #include "halloffamefile.h"
+#include "halloffamelines.h"
 #include "halloffamepath.h"
 #include "halloffameranking.h"
 #include "iconpicture.h"
 #include "leadingnumber.h"
 #include "permutation.h"
 #include "platform.h"
+#include "shownlinedelegate.h"
 #include "summary.h"
 #include "tilecover.h"
 #include "tileface.h"
@@ -97,6 +99,7 @@ void Form1::createControls()
     if (m_profile.keepsHallOfFame()) {
         List1 = new QListWidget(this);
         List1->setGeometry(twipsToPixels(QRect(10080, 3600, 4455, 840)));
+        List1->setItemDelegate(new ShownLineDelegate(List1));
         QWidget::setTabOrder(lstRand, List1);
     }
 
@@ -267,8 +270,11 @@ void Form1::EndGame()
 
 void Form1::showHallOfFame()
 {
-    m_platform.messageBox(hallOfFameLines().mid(1, 5).join(QStringLiteral("\r\n\r\n")),
-        Platform::Buttons::Ok, Platform::Icon::Information, QStringLiteral("Tilvane"));
+    QStringList shown = hallOfFameLines().mid(1, 5);
+    for (QString &line : shown)
+        line = HallOfFameLines::shownLine(line);
+    m_platform.messageBox(shown.join(QStringLiteral("\r\n\r\n")), Platform::Buttons::Ok,
+        Platform::Icon::Information, QStringLiteral("Tilvane"));
 }
 
 void Form1::showSummary()
