@@ -5,18 +5,22 @@ steps the player sees it move, on a 1920-pixel-wide Xvfb with openbox.
 
 Starts tilvane-v31 from a temporary copy (its Hall of Fame lands there),
 asks the window manager to close it, samples the window's position until the
-process ends, and repeats.
+process ends, and repeats. With --busy the game and the window manager are
+stopped for that many milliseconds at a time, and let run for 5, while the
+window closes, as on a machine loaded far beyond its cores.
 
-    bench/closing.py --bin build/bin [--runs 5]
+    bench/closing.py --bin build/bin [--runs 5] [--busy 60]
 """
 
 import argparse
 import os
 import shutil
+import signal
 import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 from pathlib import Path
 
@@ -46,7 +50,40 @@ def position(window, env):
     return None
 
 
-def close_once(program, env):
+class Busy:
+    """Stops the processes for `hold_ms`, lets them run for 5 ms, and again,
+    until the end of the with-block."""
+
+    def __init__(self, processes, hold_ms):
+        self.processes = processes
+        self.hold = hold_ms / 1000
+        self.done = threading.Event()
+        self.thread = threading.Thread(target=self._hold_up)
+
+    def _signal(self, number):
+        for process in self.processes:
+            if process.poll() is None:
+                os.kill(process.pid, number)
+
+    def _hold_up(self):
+        while not self.done.is_set():
+            self._signal(signal.SIGSTOP)
+            self.done.wait(self.hold)
+            self._signal(signal.SIGCONT)
+            time.sleep(0.005)
+
+    def __enter__(self):
+        if self.hold > 0:
+            self.thread.start()
+
+    def __exit__(self, *_):
+        self.done.set()
+        if self.thread.is_alive():
+            self.thread.join()
+        self._signal(signal.SIGCONT)
+
+
+def close_once(program, env, wm, busy_ms):
     with tempfile.TemporaryDirectory() as folder:
         copy = Path(folder) / program.name
         shutil.copy2(program, copy)
@@ -58,13 +95,14 @@ def close_once(program, env):
         subprocess.run(["xdotool", "windowactivate", "--sync", window, "key", "alt+F4"], env=env,
                        check=True)
         seen = set()
-        while game.poll() is None:
-            if time.monotonic() - start > CLOSE_TIMEOUT_S:
-                game.kill()
-                raise RuntimeError("the game did not end after the close request")
-            where = position(window, env)
-            if where:
-                seen.add(where)
+        with Busy([game, wm], busy_ms):
+            while game.poll() is None:
+                if time.monotonic() - start > CLOSE_TIMEOUT_S:
+                    game.kill()
+                    raise RuntimeError("the game did not end after the close request")
+                where = position(window, env)
+                if where:
+                    seen.add(where)
         elapsed = time.monotonic() - start
         return elapsed, game.returncode, len(seen)
 
@@ -73,6 +111,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--bin", default="build/bin", help="folder of the built programs")
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--busy", type=int, default=0, metavar="MS",
+                        help="hold the game and the window manager up this long at a time")
     args = parser.parse_args()
     program = Path(args.bin).resolve() / "tilvane-v31"
 
@@ -85,13 +125,14 @@ def main():
     wm = subprocess.Popen(["openbox"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         time.sleep(0.5)
-        results = [close_once(program, env) for _ in range(args.runs)]
+        results = [close_once(program, env, wm, args.busy) for _ in range(args.runs)]
     finally:
         wm.terminate()
         wm.wait()
         xvfb.stop()
     times = [r[0] for r in results]
-    print(f"closing animation of tilvane-v31, {args.runs} runs, Xvfb 1920x1080, openbox")
+    busy = f", held up {args.busy} ms at a time" if args.busy else ""
+    print(f"closing animation of tilvane-v31, {args.runs} runs, Xvfb 1920x1080, openbox{busy}")
     print(f"  close request to exit: median {statistics.median(times) * 1000:.0f} ms "
           f"(min {min(times) * 1000:.0f}, max {max(times) * 1000:.0f})")
     print(f"  distinct positions sampled while closing: {[r[2] for r in results]}")

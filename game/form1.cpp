@@ -4,15 +4,18 @@
 #include "board.h"
 #include "boardaccessible.h"
 #include "builtinpictures.h"
+#include "closingpace.h"
 #include "gametime.h"
 #include "halloffameerror.h"
 #include "halloffamefile.h"
+#include "halloffamelines.h"
 #include "halloffamepath.h"
 #include "halloffameranking.h"
 #include "iconpicture.h"
 #include "leadingnumber.h"
 #include "permutation.h"
 #include "platform.h"
+#include "shownlinedelegate.h"
 #include "summary.h"
 #include "tilecover.h"
 #include "tileface.h"
@@ -35,6 +38,7 @@ namespace
 constexpr int kEntriesSaved = 6;
 // Longest wait for the window system to carry out one step of the closing
 // animation; a window that does not move in that time is not going to.
+// Neither does the animation wait beyond its time.
 constexpr int kMoveWaitMs = 100;
 constexpr int kStepTwips = 30;
 
@@ -97,6 +101,7 @@ void Form1::createControls()
     if (m_profile.keepsHallOfFame()) {
         List1 = new QListWidget(this);
         List1->setGeometry(twipsToPixels(QRect(10080, 3600, 4455, 840)));
+        List1->setItemDelegate(new ShownLineDelegate(List1));
         QWidget::setTabOrder(lstRand, List1);
     }
 
@@ -270,8 +275,11 @@ void Form1::EndGame()
 
 void Form1::showHallOfFame()
 {
-    m_platform.messageBox(hallOfFameLines().mid(1, 5).join(QStringLiteral("\r\n\r\n")),
-        Platform::Buttons::Ok, Platform::Icon::Information, QStringLiteral("Tilvane"));
+    QStringList shown = hallOfFameLines().mid(1, 5);
+    for (QString &line : shown)
+        line = HallOfFameLines::shownLine(line);
+    m_platform.messageBox(shown.join(QStringLiteral("\r\n\r\n")), Platform::Buttons::Ok,
+        Platform::Icon::Information, QStringLiteral("Tilvane"));
 }
 
 void Form1::showSummary()
@@ -368,32 +376,55 @@ void Form1::Form_Unload()
 
 void Form1::playClosingAnimation()
 {
-    const int step = twipsToPixels(kStepTwips);
     if (QWindow *window = windowHandle())
         window->installEventFilter(this);
+    const qint64 began = m_platform.steadyMilliseconds();
+    const ClosingPace pace(
+        double(pos().y()) * kTwipsPerPixel, m_platform.screenWidthTwips(), kStepTwips);
     m_closingPasses = 0;
+    int stepsMade = 0;
     for (;;) {
+        const qint64 elapsed = m_platform.steadyMilliseconds() - began;
+        // The first pass is always made.
+        if (m_closingPasses > 0 && pace.isOver(elapsed))
+            break;
         ++m_closingPasses;
-        move(pos() + QPoint(step, step));
-        const QSize smaller = size() - QSize(2 * step, 2 * step);
-        // A size the window system cannot take is skipped; the window keeps
-        // drifting.
-        if (!smaller.isEmpty())
-            setFixedSize(smaller);
+        const int due = pace.stepsDue(elapsed, stepsMade);
+        makeClosingSteps(due - stepsMade);
+        stepsMade = due;
         // A window the platform will not move (minimized, or where windows
         // cannot place themselves) would never get past the edge.
-        if (!waitForWindowMove())
+        const qint64 timeLeft = ClosingPace::BudgetMs - elapsed;
+        if (!waitForWindowMove(qBound(qint64(1), timeLeft, qint64(kMoveWaitMs))))
             break;
         if (double(pos().y()) * kTwipsPerPixel > m_platform.screenWidthTwips())
             break;
     }
 }
 
+// Steps left out by a late pass are made at once, in one move.
+void Form1::makeClosingSteps(int count)
+{
+    const int step = twipsToPixels(kStepTwips);
+    QSize shrunk = size();
+    for (int i = 0; i < count; ++i) {
+        const QSize smaller = shrunk - QSize(2 * step, 2 * step);
+        // A size the window system cannot take is skipped; the window keeps
+        // drifting.
+        if (smaller.isEmpty())
+            break;
+        shrunk = smaller;
+    }
+    move(pos() + QPoint(step, step) * count);
+    if (shrunk != size())
+        setFixedSize(shrunk);
+}
+
 // Under a window manager a move is only a request: a loop that merely sets
 // the geometry is over before anything has moved. Each step waits, briefly,
-// for the window system to report the window moved, so that every step
-// reaches the screen; user input stays unhandled meanwhile.
-bool Form1::waitForWindowMove()
+// for the window system to report the window moved, so that on an idle
+// machine every step reaches the screen; user input stays unhandled meanwhile.
+bool Form1::waitForWindowMove(qint64 longestMs)
 {
     if (!windowHandle() || !isVisible())
         return true;
@@ -401,8 +432,8 @@ bool Form1::waitForWindowMove()
     QElapsedTimer waited;
     waited.start();
     QTimer wakeUp;
-    wakeUp.start(kMoveWaitMs);
-    while (!m_windowMoved && !waited.hasExpired(kMoveWaitMs)) {
+    wakeUp.start(int(longestMs));
+    while (!m_windowMoved && !waited.hasExpired(longestMs)) {
         QCoreApplication::processEvents(
             QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
     }

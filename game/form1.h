@@ -77,7 +77,8 @@ private:
     void showSummary();
     void unload();
     void playClosingAnimation();
-    bool waitForWindowMove();
+    void makeClosingSteps(int count);
+    bool waitForWindowMove(qint64 longestMs);
 
     const EditionProfile &m_profile;
     Platform &m_platform;

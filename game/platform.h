@@ -20,6 +20,9 @@ public:
     // Seconds since midnight with their fraction, single precision like the
     // timer the seed has always come from.
     virtual float timer() = 0;
+    // A clock that only runs forward, whatever is done to the time of day:
+    // milliseconds since some fixed moment. It paces the closing animation.
+    virtual qint64 steadyMilliseconds() = 0;
 
     virtual void reseed(float timerValue) = 0;
     // Uniform in [0, 1).

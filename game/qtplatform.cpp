@@ -65,6 +65,7 @@ void setBoxText(QMessageBox &box, const QString &text, Platform::Icon icon)
 QtPlatform::QtPlatform()
     : m_random(QRandomGenerator::system()->generate64())
 {
+    m_steadyClock.start();
 }
 
 QDateTime QtPlatform::currentDateTime()
@@ -75,6 +76,11 @@ QDateTime QtPlatform::currentDateTime()
 float QtPlatform::timer()
 {
     return static_cast<float>(QTime::currentTime().msecsSinceStartOfDay() / 1000.0);
+}
+
+qint64 QtPlatform::steadyMilliseconds()
+{
+    return m_steadyClock.elapsed();
 }
 
 void QtPlatform::reseed(float timerValue)

@@ -4,6 +4,8 @@
 #include "platform.h"
 #include "seededrandom.h"
 
+#include <QElapsedTimer>
+
 // The platform of the real programs.
 class QtPlatform : public Platform
 {
@@ -12,6 +14,7 @@ public:
 
     QDateTime currentDateTime() override;
     float timer() override;
+    qint64 steadyMilliseconds() override;
     void reseed(float timerValue) override;
     double nextRandom() override;
     Answer messageBox(
@@ -25,4 +28,5 @@ public:
 
 private:
     SeededRandom m_random;
+    QElapsedTimer m_steadyClock;
 };

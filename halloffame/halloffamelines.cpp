@@ -51,14 +51,18 @@ QString sanitizedName(const QString &name)
     qsizetype length = qMin(name.size(), MaxNameLength);
     if (length < name.size() && name.at(length - 1).isHighSurrogate())
         --length;
-    QString clean = name.left(length);
-    for (QChar &c : clean) {
+    return shownLine(name.left(length));
+}
+
+QString shownLine(QString line)
+{
+    for (QChar &c : line) {
         const QChar::Category category = c.category();
         if (category == QChar::Other_Control || category == QChar::Separator_Line
             || category == QChar::Separator_Paragraph)
             c = u' ';
     }
-    return clean;
+    return line;
 }
 
 } // namespace HallOfFameLines

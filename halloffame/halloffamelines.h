@@ -41,4 +41,8 @@ constexpr qsizetype MaxNameLength = 1000;
 // (never through a character).
 QString sanitizedName(const QString &name);
 
+// A line as the player sees it: line breaks and all other control characters
+// shown as spaces. The file keeps them.
+QString shownLine(QString line);
+
 } // namespace HallOfFameLines

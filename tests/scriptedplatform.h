@@ -28,6 +28,9 @@ public:
     // Served first, one per reading of the clock; `now` once they run out.
     QList<QDateTime> clockReadings;
     float timerValue = 50709.0f;
+    // The steady clock: readings served first, then `steadyMs`.
+    QList<qint64> steadyReadings;
+    qint64 steadyMs = 0;
     // Served first, in order; the seeded generator takes over when they run out.
     QList<double> randomValues;
     SeededRandom random { 0x5eed };
@@ -54,6 +57,10 @@ public:
         return clockReadings.isEmpty() ? now : clockReadings.takeFirst();
     }
     float timer() override { return timerValue; }
+    qint64 steadyMilliseconds() override
+    {
+        return steadyReadings.isEmpty() ? steadyMs : steadyReadings.takeFirst();
+    }
     void reseed(float timerValue) override
     {
         ++reseeds;

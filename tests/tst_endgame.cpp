@@ -445,32 +445,53 @@ void TestEndGame::closingPasses_data()
 {
     QTest::addColumn<QPoint>("start");
     QTest::addColumn<int>("beyondTop");
+    // Of the steady clock, from the start of the animation on; none: it
+    // stands still, as on a machine that keeps up.
+    QTest::addColumn<QList<qint64>>("clock");
     QTest::addColumn<int>("passes");
-    QTest::newRow("top already beyond the width") << QPoint(20, 20) << -15 << 1;
-    QTest::newRow("top at the width") << QPoint(20, 20) << 0 << 1;
-    QTest::newRow("one step short") << QPoint(20, 20) << 30 << 2;
-    QTest::newRow("between steps") << QPoint(20, 20) << 45 << 2;
-    QTest::newRow("ten steps") << QPoint(20, 20) << 300 << 11;
+    QTest::addColumn<int>("steps");
+    const QList<qint64> idle;
+    QTest::newRow("top already beyond the width") << QPoint(20, 20) << -15 << idle << 1 << 1;
+    QTest::newRow("top at the width") << QPoint(20, 20) << 0 << idle << 1 << 1;
+    QTest::newRow("one step short") << QPoint(20, 20) << 30 << idle << 2 << 2;
+    QTest::newRow("between steps") << QPoint(20, 20) << 45 << idle << 2 << 2;
+    QTest::newRow("ten steps") << QPoint(20, 20) << 300 << idle << 11 << 11;
     // The bound is for Top alone, wherever Left stands.
-    QTest::newRow("left far right of top") << QPoint(300, 20) << 300 << 11;
-    QTest::newRow("left far left of top") << QPoint(0, 200) << 300 << 11;
+    QTest::newRow("left far right of top") << QPoint(300, 20) << 300 << idle << 11 << 11;
+    QTest::newRow("left far left of top") << QPoint(0, 200) << 300 << idle << 11 << 11;
+    QTest::newRow("a whole screen, idle") << QPoint(20, 20) << 30 * 599 << idle << 600 << 600;
+
+    // Two seconds at most, however late the passes come: a late pass makes
+    // the steps left behind at once, and when the time is up the program ends.
+    QTest::newRow("the clock jumps past the time")
+        << QPoint(20, 20) << 30 * 599 << QList<qint64> { 0, 0, 60000 } << 1 << 1;
+    QTest::newRow("half the time gone at the second pass")
+        << QPoint(20, 20) << 30 * 599 << QList<qint64> { 0, 0, 1000, 2000 } << 2 << 300;
+    QList<qint64> busy { 0 };
+    for (qint64 ms = 0; ms <= 2000; ms += 50)
+        busy.append(ms);
+    QTest::newRow("50 ms a pass") << QPoint(20, 20) << 30 * 599 << busy << 40 << 585;
 }
 
-// Top grows 30 twips a pass and the loop leaves once it is strictly beyond
-// the screen's width: reaching it exactly takes one more pass.
+// Top grows 30 twips a step and the loop leaves once it is strictly beyond
+// the screen's width: reaching it exactly takes one more step.
 void TestEndGame::closingPasses()
 {
     QFETCH(QPoint, start);
     QFETCH(int, beyondTop);
+    QFETCH(QList<qint64>, clock);
     QFETCH(int, passes);
+    QFETCH(int, steps);
     FormFixture game;
     Form1 &form = game.open(kEdition2);
     form.move(start);
     QCOMPARE(form.pos(), start);
     game.platform.screenWidth = start.y() * 15.0 + beyondTop;
+    game.platform.steadyReadings = clock;
+    game.platform.steadyMs = clock.isEmpty() ? 0 : clock.last();
     form.close();
     QCOMPARE(form.closingPasses(), passes);
-    QCOMPARE(form.pos(), start + QPoint(2, 2) * passes);
+    QCOMPARE(form.pos(), start + QPoint(2, 2) * steps);
     QCOMPARE(game.platform.endStatuses, QList<int> { 0 });
 }
 

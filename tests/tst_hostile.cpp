@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <sys/resource.h>
+#include <QStyledItemDelegate>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -108,10 +109,15 @@ void TestHostile::hallOfFameFile_data()
         << QStringList { "[T]", QString::fromUtf8("No1 Z\u00e9lie Time 00:00:01 Trys 5"),
                kDefaults[2], kDefaults[3], kDefaults[4], kDefaults[5] };
     QTest::newRow("empty") << QByteArray() << kDefaults;
+    QTest::newRow("control characters")
+        << QByteArray("[T]\x01\x02\r\nNo1 \x1f\x7f\x85 Time 00:00:01 Trys 5\r\n")
+        << QStringList { "[T]\x01\x02",
+               QString::fromUtf8("No1 \x1f\x7f\u0085 Time 00:00:01 Trys 5"), kDefaults[2],
+               kDefaults[3], kDefaults[4], kDefaults[5] };
 }
 
-// Whatever the file holds, the game starts with six places, saves them and
-// reads back exactly what it saved.
+// Whatever the file holds, the game starts with six places, shows them with
+// no control character, saves them and reads back exactly what it saved.
 void TestHostile::hallOfFameFile()
 {
     QFETCH(QByteArray, content);
@@ -128,8 +134,22 @@ void TestHostile::hallOfFameFile()
     if (!loaded.isEmpty())
         QCOMPARE(held, loaded);
     QCOMPARE(readAll(path), content);
+    QStringList shown = held;
+    for (QString &line : shown) {
+        for (QChar &c : line) {
+            if (c.category() == QChar::Other_Control || c == QChar::LineSeparator
+                || c == QChar::ParagraphSeparator)
+                c = u' ';
+        }
+    }
+    const auto *delegate = qobject_cast<QStyledItemDelegate *>(form.List1->itemDelegate());
+    for (int i = 0; i < held.size(); ++i)
+        QCOMPARE(delegate->displayText(form.List1->item(i)->text(), QLocale()), shown[i]);
 
-    form.close();
+    // A game too long for any place, then No.
+    form.gameState.clickCount = 2e9;
+    form.EndGame();
+    QCOMPARE(game.platform.messages.value(0).text, shown.mid(1).join(QStringLiteral("\r\n\r\n")));
     QCOMPARE(game.platform.endStatuses, QList<int> { 0 });
     QCOMPARE(readAll(path), HallOfFameLines::formatLines(held));
     QCOMPARE(HallOfFameFile::load(path), held);

@@ -1,9 +1,14 @@
 # SPDX-License-Identifier: MIT
-"""The Windows zip under Wine, through the X server only: every edition's
-window, a whole game of edition 1 ended with No, and where editions 3 and
-3.1 make their Hall of Fame. Nothing of Wine may outlive the run."""
+"""The Windows zip and installer under Wine, through the X server only:
+every edition's window, a whole game of edition 1 ended with No, where
+editions 3 and 3.1 make their Hall of Fame, 3.1 beside a hostile one, and
+the installer's install, shortcuts and uninstall. Nothing of Wine may
+outlive the run."""
 
 import os
+import random
+import re
+import signal
 import subprocess
 import sys
 import time
@@ -22,8 +27,12 @@ DEFAULT_LINES = ["[Tilvane]"] + [f"No{n} Fred{n} Time 00:00:00 Trys 999" for n i
 
 
 def zip_path():
-    check(len(sys.argv) > 1, "usage: wine_games.py <tilvane-1.00-win64.zip>")
+    check(len(sys.argv) > 2, "usage: wine_games.py <tilvane-1.00-win64.zip> <…msi>")
     return os.path.abspath(sys.argv[1])
+
+
+def msi_path():
+    return os.path.abspath(sys.argv[2])
 
 
 class Wine:
@@ -94,7 +103,7 @@ class WineGame:
         if self.window is None:
             # A window whose mapping a busy openbox never got to stays unmapped
             # under the next one: the program starts again with it.
-            self.session.end_since(self.session._processes.index(self.process))
+            self._end_process()
             restart_openbox(self.session, f"had not shown {self.edition.program}.exe in 30 s")
             self.window = self._spawn(timeout=60)
             check(self.window is not None, f"{self.edition.program}.exe showed no window")
@@ -107,8 +116,7 @@ class WineGame:
         return self
 
     def _spawn(self, timeout):
-        self.process = self.session.spawn(["wine", self.exe], env=self.wine.environment(),
-                                          cwd=self.wine.folder, log_name=self.edition.program)
+        self.process = self._launch()
         try:
             return wait_for(f"the {self.edition.program}.exe window",
                             lambda: self._alive() and self._titled(self.edition.caption),
@@ -117,6 +125,13 @@ class WineGame:
             if self.process.poll() is not None:
                 raise
             return None
+
+    def _launch(self):
+        return self.session.spawn(["wine", self.exe], env=self.wine.environment(),
+                                  cwd=self.wine.folder, log_name=self.edition.program)
+
+    def _end_process(self):
+        self.session.end_since(self.session._processes.index(self.process))
 
     def _client_sized(self):
         window = self._titled(self.edition.caption)
@@ -277,6 +292,169 @@ def v31_reads_an_ansi_file(session):
           f"the first place was saved back as {saved!r}")
 
 
+def v31_starts_beside_random_bytes(session):
+    """A Hall of Fame of random bytes, or with control characters in its
+    lines: 3.1 shows its window, and its close ends it with status 0. What
+    it read is saved back as read."""
+    path = os.path.join(wine(session).folder, "Tilvane.ini")
+    generator = random.Random(15)
+    contents = {
+        "4 KiB of random bytes": generator.randbytes(4096),
+        "another 4 KiB": generator.randbytes(4096),
+        "50 MiB of random bytes": generator.randbytes(50 * 1024 * 1024),
+        "control characters": b"[Tilvane]\x01\x02\r\nNo1 \x1f Time 00:00:01 Trys 5\r\n",
+    }
+    for what, content in contents.items():
+        with open(path, "wb") as f:
+            f.write(content)
+        log(f"  {what}")
+        game = WineGame(session, "v31").start()
+        game.close()
+        check(game.wait_end() == 0, f"tilvane-v31.exe did not end with status 0 beside {what}")
+    os.unlink(path)
+
+
+class Installer:
+    """The installer run in the session's prefix, and where it puts the game
+    for the prefix's user. Wine lets every user install anything, so that no
+    administrator is needed is not proven here; that the files and shortcuts
+    land in the user's own folders is."""
+
+    SHORTCUTS = {"v1": "Tilvane", "v2": "Tilvane V2", "v3": "Tilvane V3", "v31": "Tilvane V3.1"}
+
+    def __init__(self, session):
+        self.wine = wine(session)
+        users = os.path.join(self.wine.prefix, "drive_c", "users")
+        (profile,) = [os.path.join(users, name) for name in os.listdir(users) if name != "Public"]
+        self.folder = os.path.join(profile, "AppData", "Local", "Programs", "Tilvane")
+        self.menu = os.path.join(profile, "AppData", "Roaming", "Microsoft", "Windows",
+                                 "Start Menu", "Programs", "Tilvane")
+        self.hall_of_fame = os.path.join(self.folder, "Tilvane.ini")
+
+    def msiexec(self, action):
+        return subprocess.run(["wine", "msiexec", action, msi_path(), "/qn"],
+                              env=self.wine.environment(), timeout=300, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode
+
+    def start(self, session, key):
+        """The edition started from its Start-menu shortcut."""
+        shortcut = os.path.join(self.menu, self.SHORTCUTS[key] + ".lnk")
+        check(os.path.isfile(shortcut), f"no shortcut {shortcut}")
+        return ShortcutGame(session, key, shortcut).start()
+
+    def listed_versions(self):
+        """The versions of the entries named Tilvane in the installed-programs
+        list. Wine keeps a per-user package's entry with the machine's."""
+        versions = []
+        for root in ("HKCU", "HKLM"):
+            key = root + r"\Software\Microsoft\Windows\CurrentVersion\Uninstall"
+            listing = subprocess.run(["wine", "reg", "query", key, "/s"],
+                                     env=self.wine.environment(), timeout=60,
+                                     capture_output=True, text=True, errors="replace").stdout
+            for entry in re.split(r"\r?\n(?=HKEY_)", listing):
+                values = dict(re.findall(r"^[ \t]+(\w+)[ \t]+REG_\w+[ \t]*(.*?)\r?$", entry, re.M))
+                if values.get("DisplayName") == "Tilvane":
+                    versions.append(values.get("DisplayVersion"))
+        return versions
+
+
+class ShortcutGame(WineGame):
+    """An edition started from its shortcut, the way the shell starts it.
+    Wine's start does not wait for a shortcut's program, so the program is
+    found by its command line, which must be the installed program's; its
+    exit status is not known here."""
+
+    def __init__(self, session, key, shortcut):
+        super().__init__(session, key)
+        self.shortcut = shortcut
+
+    def _launch(self):
+        self.session.spawn(["wine", "start", "/unix", self.shortcut], env=self.wine.environment())
+        installed = "\\appdata\\local\\programs\\tilvane\\" + self.edition.program + ".exe"
+        return wait_for(f"{self.edition.program}.exe started by {self.shortcut}",
+                        lambda: WindowsProcess.find(installed), timeout=30, interval=0.1)
+
+    def _end_process(self):
+        self.process.kill()
+
+
+class WindowsProcess:
+    """A process of the prefix that this script did not start itself."""
+
+    def __init__(self, pid):
+        self.pid = pid
+        self.args = [f"process {pid}"]
+        self.returncode = None
+
+    @staticmethod
+    def find(command_end):
+        for entry in os.listdir("/proc"):
+            try:
+                with open(f"/proc/{entry}/cmdline", "rb") as f:
+                    command = f.read().split(b"\0")[0].decode(errors="replace")
+            except (OSError, ValueError):
+                continue
+            if entry.isdigit() and command.lower().endswith(command_end):
+                return WindowsProcess(int(entry))
+        return None
+
+    def poll(self):
+        try:
+            with open(f"/proc/{self.pid}/stat") as f:
+                running = f.read().rsplit(")", 1)[1].split()[0] != "Z"
+        except OSError:
+            running = False
+        return None if running else "unknown"
+
+    def kill(self):
+        try:
+            os.kill(self.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+
+
+def installer_installs_for_the_user(session):
+    """Installed without a question, every edition starts from its own
+    shortcut in the user's Start menu, and 3.1 makes its Hall of Fame beside
+    itself in the user's programs folder."""
+    installer = Installer(session)
+    check(installer.msiexec("/i") == 0, "msiexec /i failed")
+    check(installer.listed_versions() == ["1.00"],
+          f"installed programs list Tilvane as {installer.listed_versions()}")
+    check(sorted(os.listdir(installer.menu)) == sorted(
+        name + ".lnk" for name in Installer.SHORTCUTS.values()),
+          f"the Start menu holds {os.listdir(installer.menu)}")
+    for key in Installer.SHORTCUTS:
+        game = installer.start(session, key)
+        if key == "v31":
+            expect_default_file(installer.hall_of_fame)
+        game.close()
+        game.wait_end()
+
+
+def uninstall_keeps_the_hall_of_fame(session):
+    """Uninstalling takes the programs, the shortcuts and the list entry and
+    leaves the player's results, which a new install reads and saves back."""
+    installer = Installer(session)
+    results = ["[Tilvane]", "No1 Kept Time 00:01:40 Trys 42"] + DEFAULT_LINES[2:]
+    content = "".join(line + "\r\n" for line in results).encode()
+    with open(installer.hall_of_fame, "wb") as f:
+        f.write(content)
+    check(installer.msiexec("/x") == 0, "msiexec /x failed")
+    check(os.listdir(installer.folder) == ["Tilvane.ini"],
+          f"left after uninstalling: {os.listdir(installer.folder)}")
+    check(not os.path.exists(installer.menu), "the Start-menu folder outlived the uninstall")
+    check(installer.listed_versions() == [], "Tilvane is still listed as installed")
+
+    check(installer.msiexec("/i") == 0, "msiexec /i failed on reinstalling")
+    game = installer.start(session, "v31")
+    game.close()
+    game.wait_end()
+    with open(installer.hall_of_fame, "rb") as f:
+        saved = f.read()
+    check(saved == content, f"the kept Hall of Fame came back as {saved!r}")
+
+
 def stop_wine(session):
     """Runs last: the prefix's server must be gone before the desktop is."""
     if hasattr(session, "wine"):
@@ -285,4 +463,6 @@ def stop_wine(session):
 
 if __name__ == "__main__":
     xsession.run([windows_of_every_edition, v1_whole_game_then_no, v3_file_in_windows_temp,
-                  v31_file_beside_the_program, v31_reads_an_ansi_file, stop_wine])
+                  v31_file_beside_the_program, v31_reads_an_ansi_file,
+                  v31_starts_beside_random_bytes, installer_installs_for_the_user,
+                  uninstall_keeps_the_hall_of_fame, stop_wine])
