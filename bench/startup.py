@@ -5,14 +5,14 @@ the bare window.
 
 Runs tilvane-barewindow and the tilvane-firstframe-v* programs, which end
 right after their first painted frame, under an Xvfb started for the run,
-with no window manager. Every round runs each program once, in an order of
-its own, so that they share the machine's noise. The X server is still busy
-for a while after a program ends, and a program started meanwhile pays for
-what the one before left: so every measured run follows a run of the bare
-window, which is not measured, and starts only once the server has gone
-quiet. Wall time runs
-from spawn to exit; CPU time is the program's own, user and system; the X
-server's CPU is what it spent during the run, and what it spent after the
+with no window manager, and with a session bus of the run's own as a
+desktop has. Every round runs each program once, in an order of its own, so
+that they share the machine's noise. The X server is still busy for a while
+after a program ends, and a program started meanwhile pays for what the one
+before left: so every measured run follows a run of the bare window, which
+is not measured, and starts only once the server has gone quiet. Wall time
+runs from spawn to exit; CPU time is the program's own, user and system; the
+X server's CPU is what it spent during the run, and what it spent after the
 program had ended until it was quiet again; peak memory is the child's
 maximum resident set size.
 
@@ -115,6 +115,24 @@ class Xvfb:
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait()
+
+
+def start_session_bus(env):
+    """A session bus of the run's own, as a desktop has. Without one, the first
+    question about accessibility has Qt fork the program to start a bus, at
+    whatever size the program has grown to by then."""
+    env.pop("DBUS_SESSION_BUS_ADDRESS", None)
+    if not shutil.which("dbus-daemon"):
+        return None
+    bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    address = bus.stdout.readline().strip()
+    if not address:
+        bus.kill()
+        bus.wait()
+        return None
+    env["DBUS_SESSION_BUS_ADDRESS"] = address
+    return bus
 
 
 def start_wine(env, folder):
@@ -271,6 +289,8 @@ def main():
                         help="use Qt's offscreen platform instead of an X server")
     parser.add_argument("--wine", action="store_true",
                         help="run the Windows programs (.exe) under Wine, with a window manager")
+    parser.add_argument("--no-session-bus", action="store_true",
+                        help="run the programs without a D-Bus session bus")
     parser.add_argument("--json", help="also write the figures to this file")
     args = parser.parse_args()
     editions = [e for e in args.editions.split(",") if e]
@@ -282,6 +302,7 @@ def main():
            if not k.startswith("QT_") and k not in ("WAYLAND_DISPLAY", "DISPLAY")}
     xvfb = Xvfb()
     wm = None
+    bus = None
     with tempfile.TemporaryDirectory(prefix="tilvane-startup-") as drive:
         # Edition 3's Hall of Fame lies below this "system drive", not in /var/tmp.
         Path(drive, "var/tmp").mkdir(parents=True)
@@ -304,6 +325,12 @@ def main():
                           " which paints but shows nothing", file=sys.stderr)
                 env["QT_QPA_PLATFORM"] = "offscreen"
                 where = "QT_QPA_PLATFORM=offscreen"
+            if args.no_session_bus:
+                env.pop("DBUS_SESSION_BUS_ADDRESS", None)
+                where += ", no session bus"
+            else:
+                bus = start_session_bus(env)
+                where += ", a session bus" if bus else ", no session bus (dbus-daemon is missing)"
             bin_dirs = [("", args.bin)]
             if args.before:
                 bin_dirs = [("after", args.bin), ("before", args.before)]
@@ -311,6 +338,9 @@ def main():
             programs = programs_of(bin_dirs, editions, suffix)
             samples = measure(programs, args.runs, env, xvfb)
         finally:
+            if bus:
+                bus.terminate()
+                bus.wait()
             if wm:
                 stop_wine(env, wm)
             xvfb.stop()
