@@ -233,6 +233,7 @@ void TestForm1::gameIconEverywhere()
     setUpApplication(kEdition31);
     FormFixture game;
     Form1 &form = game.open(kEdition31);
+    setApplicationIcon();
     QtPlatform platform;
     QIcon boxIcon;
     QTimer::singleShot(0, [&] {

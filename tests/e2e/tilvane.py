@@ -37,6 +37,7 @@ EDITIONS = {
 }
 
 MACHINE_WIDE_FILE = "/var/tmp/Tilvane.ini"
+ICON_SIDES = [16, 22, 24, 32, 48, 64, 128, 256]
 
 
 def program_folder():
@@ -336,6 +337,14 @@ class Game:
         caption = self.x.window_name(self.window)
         check(caption == self.edition.caption,
               f"the window's caption is {caption!r}, not {self.edition.caption!r}")
+        # _NET_WM_ICON: width, height and the pixels, size after size.
+        icon = list(self.x.property(self.window, "_NET_WM_ICON") or [])
+        sides = []
+        while len(icon) >= 2 and icon[0] == icon[1]:
+            sides.append(icon[0])
+            icon = icon[2 + icon[0] * icon[1]:]
+        check(sides == ICON_SIDES and not icon,
+              f"the window's icon comes in the sides {sides}, not {ICON_SIDES}")
         origin = wait_for("the window's size", lambda: self.x.origin(self.window))
         width, height = self.edition.client
         check(origin[2:] == self.edition.client,
