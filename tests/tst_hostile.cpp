@@ -299,9 +299,10 @@ void TestHostile::usbStick_data()
 }
 
 // The game copied onto a USB stick, whose file system has no unnamed files,
-// no hard links and no permission bits: it starts, saves, keeps its file
-// whole through a save killed halfway, and the next save clears what that
-// one left behind.
+// no hard links and no permission bits: it starts, saves so that the stick
+// pulled out right after holds the new file, keeps its file whole through a
+// save killed halfway and through a rename cut off midway, and the next save
+// clears what those left behind.
 void TestHostile::usbStick()
 {
     QFETCH(QString, fileSystem);
@@ -329,6 +330,12 @@ void TestHostile::usbStick()
     saved[1] = QStringLiteral("No1 Stick Time 00:02:00 Trys 60");
     play(kDefaults, saved[1]);
     QCOMPARE(readAll(path), HallOfFameLines::formatLines(saved));
+    {
+        const StickImage pulledOut(fileSystem, stick.imagePath());
+        QVERIFY2(pulledOut.isMounted(), qPrintable(pulledOut.whyNot()));
+        QCOMPARE(readAll(pulledOut.path() + path.mid(stick.path().size())),
+            HallOfFameLines::formatLines(saved));
+    }
 
     // Killed while it writes the new file, by the file-size limit's signal.
     const pid_t child = fork();
@@ -348,6 +355,9 @@ void TestHostile::usbStick()
     QVERIFY(WIFSIGNALED(status));
     QCOMPARE(readAll(path), HallOfFameLines::formatLines(saved));
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    // exFAT's driver renames in three writes: cut off after the first, the
+    // stick holds the whole new file under its own name and no file.
+    QVERIFY(QFile::rename(path, path + QStringLiteral(".saving2")));
 
     QStringList next = saved;
     next[1] = QStringLiteral("No1 Next Time 00:01:00 Trys 55");
