@@ -13,8 +13,10 @@
 #include <memory>
 #include <optional>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,6 +35,7 @@ namespace
 constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 const QByteArray OldContent = "old\r\n";
 const QByteArray DefaultContent = HallOfFameLines::formatLines(HallOfFameLines::defaultLines());
+const QByteArray WholeContent = "[Tilvane]\r\nNo1 Ann Time 00:04:10 Trys 57\r\n2\r\n3\r\n4\r\n5\r\n";
 
 // The names a save writes its new file under, beside the file.
 QStringList temporaryPaths(const QString &path)
@@ -60,6 +63,14 @@ public:
         if (isOpen())
             ::CloseHandle(m_handle);
         m_handle = INVALID_HANDLE_VALUE;
+    }
+    // Takes the copies' lock, a byte far past the end, until released.
+    bool lockForGood() const
+    {
+        OVERLAPPED at {};
+        at.Offset = DWORD(0x7FFF'FFFF'0000'0000);
+        at.OffsetHigh = DWORD(0x7FFF'FFFF'0000'0000 >> 32);
+        return ::LockFileEx(m_handle, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at);
     }
     // Whether a shared lock on the range can be had now; it is let go at once.
     bool canLock(quint64 offset, quint64 length) const
@@ -188,39 +199,91 @@ void TestHallOfFameDiskWin::init()
 void TestHallOfFameDiskWin::saveReplacesTheFile_data()
 {
     QTest::addColumn<QString>("sharing");
+    // Which file a reader has open once the new file is there, and how long.
+    QTest::addColumn<QString>("read");
     QTest::addColumn<int>("readerHoldsMilliseconds");
+    // Whether another program holds the copies' lock for good.
+    QTest::addColumn<bool>("lockHeld");
+    QTest::addColumn<DWORD>("attributes");
+    // Characters added to the folder's path.
+    QTest::addColumn<int>("deeper");
     QTest::addColumn<bool>("replaced");
-    QTest::newRow("private") << "private" << 0 << true;
-    QTest::newRow("machine-wide") << "machine-wide" << 0 << true;
-    QTest::newRow("while another copy reads") << "private" << 500 << true;
-    QTest::newRow("file kept open for long") << "private" << 7000 << false;
+    const DWORD normal = FILE_ATTRIBUTE_NORMAL;
+    QTest::newRow("private") << "private" << "" << 0 << false << normal << 0 << true;
+    QTest::newRow("machine-wide") << "machine-wide" << "" << 0 << false << normal << 0 << true;
+    QTest::newRow("while another copy reads")
+        << "private" << "old" << 500 << false << normal << 0 << true;
+    QTest::newRow("file kept open for long")
+        << "private" << "old" << 7000 << false << normal << 0 << true;
+    QTest::newRow("new file read for a moment")
+        << "private" << "new" << 300 << false << normal << 0 << true;
+    QTest::newRow("lock held for good, new file read for a moment")
+        << "private" << "new" << 300 << true << normal << 0 << true;
+    QTest::newRow("hidden file") << "private" << "" << 0 << false << DWORD(FILE_ATTRIBUTE_HIDDEN)
+                                 << 0 << true;
+    QTest::newRow("folder near 260 characters")
+        << "private" << "" << 0 << false << normal << -1 << true;
 }
 
-// A new file takes the name (under Wine its file index is the inode in the
-// prefix). A rename waits for a copy that has the old one open, and gives way
-// to a rewrite in place when the file is kept open for longer.
+// ReplaceFileW puts a new file in the old one's place (under Wine its file
+// index is the inode in the prefix) and keeps its attributes, the hidden one
+// among them; the copies read with every kind of sharing, so their reading
+// never stands in its way. It waits for a program that has the new file open,
+// even once a lock held for good has had its share of the wait. A folder
+// whose path leaves no room for the temporary names below MAX_PATH saves as
+// well; Wine has no such limit to lift, and knows no ACLs or owners, which
+// ReplaceFileW keeps on Windows.
 void TestHallOfFameDiskWin::saveReplacesTheFile()
 {
     QFETCH(QString, sharing);
+    QFETCH(QString, read);
     QFETCH(int, readerHoldsMilliseconds);
+    QFETCH(bool, lockHeld);
+    QFETCH(DWORD, attributes);
+    QFETCH(int, deeper);
     QFETCH(bool, replaced);
-    writeBytes(iniPath(), OldContent);
-    const quint64 oldFile = fileIndexOf(iniPath());
-    Held reader(iniPath(), GENERIC_READ, ShareAll);
-    if (readerHoldsMilliseconds == 0)
-        reader.release();
-    const auto copy = startCopy({ QStringLiteral("copy-save"), iniPath(), sharing });
-    if (reader.isOpen()) {
-        QVERIFY(
-            QTest::qWaitFor([&] { return QFile::exists(temporaryPaths(iniPath()).at(0)); }, 30000));
-        QTest::qWait(readerHoldsMilliseconds);
-        reader.release();
+    QString path = iniPath();
+    if (deeper < 0) {
+        // Tilvane.ini itself below MAX_PATH, the temporary names above.
+        const int length = MAX_PATH - 3 - int(path.size());
+        path = QDir::toNativeSeparators(m_dir->filePath(QString(length, u'f') + "\\Tilvane.ini"));
+        QVERIFY(QDir(m_dir->path()).mkdir(QString(length, u'f')));
+        QVERIFY(temporaryPaths(path).at(0).size() > MAX_PATH);
     }
+    writeBytes(path, OldContent);
+    QVERIFY(::SetFileAttributesW(path.toStdWString().c_str(), attributes));
+    const quint64 oldFile = fileIndexOf(path);
+    std::optional<Held> locker;
+    if (lockHeld) {
+        locker.emplace(path, GENERIC_READ, ShareAll);
+        QVERIFY(locker->lockForGood());
+    }
+    std::optional<Held> reader;
+    if (read == "old")
+        reader.emplace(path, GENERIC_READ, ShareAll);
+    const auto copy = startCopy({ QStringLiteral("copy-save"), path, sharing });
+    if (read == "new") {
+        // Opened the moment it is there, as a virus scanner would: the save
+        // has it for a few milliseconds only.
+        const QString temporary = temporaryPaths(path).at(0);
+        const QDeadlineTimer spin(30000);
+        while (!reader && !spin.hasExpired() && !copy->waitForFinished(0)) {
+            reader.emplace(temporary, GENERIC_READ, ShareAll);
+            if (!reader->isOpen())
+                reader.reset();
+        }
+        if (!reader)
+            QSKIP("The save was done before the new file could be opened.");
+    }
+    QTest::qWait(readerHoldsMilliseconds);
+    reader.reset();
     const QByteArray failure = failureOf(*copy);
     QVERIFY2(failure.isEmpty(), failure.constData());
-    QCOMPARE(readBytes(iniPath()), DefaultContent);
-    QCOMPARE(fileIndexOf(iniPath()) != oldFile, replaced);
-    for (const QString &temporary : temporaryPaths(iniPath()))
+    QCOMPARE(readBytes(path), DefaultContent);
+    QCOMPARE(fileIndexOf(path) != oldFile, replaced);
+    QCOMPARE(::GetFileAttributesW(path.toStdWString().c_str()) & FILE_ATTRIBUTE_HIDDEN,
+        attributes & FILE_ATTRIBUTE_HIDDEN);
+    for (const QString &temporary : temporaryPaths(path))
         QVERIFY2(!QFile::exists(temporary), qPrintable(temporary));
 }
 
@@ -346,27 +409,51 @@ void TestHallOfFameDiskWin::fileWithTwoNames()
 
 void TestHallOfFameDiskWin::leftoversAreRemovedByName_data()
 {
-    QTest::addColumn<int>("inUse");
-    QTest::newRow("four left by killed saves") << -1;
-    QTest::newRow("one still in use by a save") << 2;
+    // A start without a file, else a save over one.
+    QTest::addColumn<bool>("start");
+    // Which leftover holds a whole Hall of Fame, if any.
+    QTest::addColumn<int>("whole");
+    QTest::addColumn<QList<int>>("inUse");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("four left by killed saves") << false << -1 << QList<int>() << DefaultContent;
+    QTest::newRow("one still in use by a save") << false << -1 << QList<int> { 2 } << DefaultContent;
+    QTest::newRow("a rename cut off, one whole") << true << 1 << QList<int>() << WholeContent;
+    QTest::newRow("all four names held by another user's saves")
+        << true << -1 << QList<int> { 0, 1, 2, 3 } << DefaultContent;
 }
 
-// Wine, run by one user, cannot withhold the right to list the folder: what
-// this shows is that the names are found without listing it.
+// A save removes what saves cut off left behind, once the file is whole; a
+// start without a file takes up a whole one instead of the default lines, and
+// finds a name of its own when all four are held (a fifth, random one, gone
+// with the program if it ends midway). Wine, run by one user, cannot withhold
+// the right to list the folder: what this shows is that the names are found
+// without listing it.
 void TestHallOfFameDiskWin::leftoversAreRemovedByName()
 {
-    QFETCH(int, inUse);
-    writeBytes(iniPath(), OldContent);
+    QFETCH(bool, start);
+    QFETCH(int, whole);
+    QFETCH(QList<int>, inUse);
+    QFETCH(QByteArray, expected);
+    if (!start)
+        writeBytes(iniPath(), OldContent);
     const QStringList leftovers = temporaryPaths(iniPath());
-    for (const QString &leftover : leftovers)
-        writeBytes(leftover, "No1 half");
-    std::optional<Held> saving;
-    if (inUse >= 0)
-        saving.emplace(leftovers.at(inUse), GENERIC_READ, FILE_SHARE_READ);
-    HallOfFameFile::save(iniPath(), HallOfFameLines::defaultLines(), Sharing::Private);
-    QCOMPARE(readBytes(iniPath()), DefaultContent);
     for (int index = 0; index < leftovers.size(); ++index)
-        QCOMPARE(QFile::exists(leftovers.at(index)), index == inUse);
+        writeBytes(leftovers.at(index), index == whole ? WholeContent : "No1 half");
+    std::vector<std::unique_ptr<Held>> saving;
+    for (const int index : inUse)
+        saving.push_back(std::make_unique<Held>(leftovers.at(index), GENERIC_READ, FILE_SHARE_READ));
+    if (start)
+        HallOfFameFile::makeIfMissing(iniPath(), Sharing::MachineWide);
+    else
+        HallOfFameFile::save(iniPath(), HallOfFameLines::defaultLines(), Sharing::Private);
+    QCOMPARE(readBytes(iniPath()), expected);
+    QStringList left { QStringLiteral("Tilvane.ini") };
+    for (int index = 0; index < leftovers.size(); ++index) {
+        QCOMPARE(QFile::exists(leftovers.at(index)), inUse.contains(index));
+        if (inUse.contains(index))
+            left.append(QFileInfo(leftovers.at(index)).fileName());
+    }
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), left);
 }
 
 void TestHallOfFameDiskWin::machineWideFileGrantsEveryoneDataOnly()
