@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "runedition.h"
 
+#include "boardaccessible.h"
 #include "editionprofile.h"
 #include "form1.h"
 #include "gameicon.h"
@@ -15,6 +16,9 @@ void setUpApplication(const EditionProfile &profile)
     QApplication::setDesktopFileName(QString::fromLatin1(profile.desktopId));
     // Every window of the program carries it, the message boxes included.
     QApplication::setWindowIcon(gameIcon());
+    // Before the window is first named, so that a screen reader finds the
+    // board from the start.
+    BoardAccessible::install();
 }
 
 int runEdition(int argc, char *argv[], const EditionProfile &profile,

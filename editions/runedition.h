@@ -6,7 +6,8 @@
 class Form1;
 struct EditionProfile;
 
-// Names the program and gives it its icon; runEdition does it first.
+// Names the program, gives it its icon and lets screen readers find the
+// board in its windows; runEdition does it first.
 void setUpApplication(const EditionProfile &profile);
 
 // The whole life of one program: its window, its first deal, its play.

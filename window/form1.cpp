@@ -2,7 +2,6 @@
 #include "form1.h"
 
 #include "board.h"
-#include "boardaccessible.h"
 #include "builtinpictures.h"
 #include "closingpace.h"
 #include "gametime.h"
@@ -71,7 +70,6 @@ Form1::Form1(const EditionProfile &profile, Platform &platform, QWidget *parent)
     , m_platform(platform)
     , m_ranking(std::make_unique<HallOfFameRanking>())
 {
-    BoardAccessible::install();
     Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
         | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint;
     if (profile.minimizeButton)

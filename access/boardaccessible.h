@@ -15,7 +15,7 @@ public:
     explicit BoardAccessible(Form1 *form);
 
     // Gives the game window and its controls these interfaces from now on;
-    // the window calls it before it is first named.
+    // the program calls it before its window is first named.
     static void install();
 
     int childCount() const override;
