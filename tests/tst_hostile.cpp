@@ -181,21 +181,26 @@ void TestHostile::hallOfFameFolderRefused()
     QCOMPARE(game.platform.failures.size(), 1);
     QVERIFY2(game.platform.failures[0].contains(path), qPrintable(game.platform.failures[0]));
     QCOMPARE(game.platform.endStatuses, QList<int> { 1 });
+    // Busy while the file was tried, no longer when the failure is shown.
+    QCOMPARE(game.platform.busyChanges, (QList<bool> { true, false }));
 }
 
 // Another copy rewrote the file meanwhile: the one that closes last decides,
-// and what it leaves is whole.
+// and what it leaves is whole. The window shows it is busy while it starts
+// and saves, since another program may hold the file.
 void TestHostile::fileChangedWhilePlaying()
 {
     FormFixture game;
     const QString path = game.dir.filePath(QStringLiteral("Tilvane.ini"));
     Form1 &form = game.open(kEdition31);
+    QCOMPARE(game.platform.busyChanges, (QList<bool> { true, false }));
     QVERIFY(writeAll(path, "[Other]\r\nNo1 Other Time 00:00:09 Trys 9\r\n"));
     form.List1->item(2)->setText(QStringLiteral("No2 Mine Time 00:00:07 Trys 7"));
     form.close();
     QStringList expected = kDefaults;
     expected[2] = QStringLiteral("No2 Mine Time 00:00:07 Trys 7");
     QCOMPARE(readAll(path), HallOfFameLines::formatLines(expected));
+    QCOMPARE(game.platform.busyChanges, (QList<bool> { true, false, true, false }));
 }
 
 void TestHostile::names_data()
