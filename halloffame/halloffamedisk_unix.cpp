@@ -547,10 +547,11 @@ private:
 // has.
 constexpr int WouldLose = -1;
 
-// Puts a new file, whole and synced, in the place of the old one (or of
-// nothing): 0, WouldLose or the errno of the failure.
-int putNewFile(
-    const QByteArray &target, const Descriptor &old, const QByteArray &content, const Rules &rules)
+// Puts a new file, whole and synced, at the target: in the place of the old
+// one (when open) or of whatever has the name, or, `ifFree`, only where
+// nothing has it. 0, WouldLose, EEXIST or the errno of the failure.
+int putNewFile(const QByteArray &target, const Descriptor &old, const QByteArray &content,
+    const Rules &rules, bool ifFree = false)
 {
     TemporaryFile file;
     // Private until it has the old one's permissions, never wider.
@@ -562,23 +563,7 @@ int putNewFile(
     if (error == 0)
         error = file.fill(content);
     if (error == 0)
-        error = file.replaceTarget();
-    return error;
-}
-
-// Gives the target a new file where nothing has its name: 0, EEXIST or the
-// errno of the failure.
-int putFirstFile(const QByteArray &target, const QByteArray &content, const Rules &rules)
-{
-    TemporaryFile file;
-    // Default lines: nothing to hide while the file is being made.
-    int error = file.open(target, 0666);
-    if (error == 0 && rules.everyoneWrites)
-        error = file.shareWithEveryone();
-    if (error == 0)
-        error = file.fill(content);
-    if (error == 0)
-        error = file.linkAsTarget();
+        error = ifFree ? file.linkAsTarget() : file.replaceTarget();
     return error;
 }
 
@@ -620,7 +605,7 @@ void create(const QString &path, const QByteArray &content, const Rules &rules)
 {
     const QByteArray nativePath = QFile::encodeName(path);
     if (!takeUpLeftover(nativePath)) {
-        const int error = putFirstFile(nativePath, content, rules);
+        const int error = putNewFile(nativePath, Descriptor(), content, rules, true);
         // Someone else was quicker: judged like a file found at the start.
         if (error == EEXIST && exists(path, rules, Action::Use))
             return;
