@@ -217,8 +217,7 @@ void BM_SaveIniFile_othersFile(benchmark::State &state)
     HallOfFameBoard board(kEdition3);
     try {
         board.form->SaveIniFile();
-        if (::chown(QFile::encodeName(board.form->hallOfFamePath).constData(), 65534, 65534)
-            != 0) {
+        if (::chown(QFile::encodeName(board.form->hallOfFamePath).constData(), 65534, 65534) != 0) {
             state.SkipWithError("giving the file to another user needs root");
             return;
         }

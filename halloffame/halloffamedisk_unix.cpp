@@ -144,9 +144,8 @@ bool waitedOnce(const QDeadlineTimer &deadline)
 void lock(int fd, int operation, const QDeadlineTimer &deadline)
 {
     // A file system without locks is used without them.
-    while (::flock(fd, operation | LOCK_NB) != 0
-        && (errno == EWOULDBLOCK || errno == EINTR) && waitedOnce(deadline)) {
-    }
+    while (::flock(fd, operation | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EINTR)
+        && waitedOnce(deadline)) { }
 }
 
 bool stillAtPath(int fd, const QByteArray &nativePath)
@@ -166,7 +165,8 @@ bool stillAtPath(int fd, const QByteArray &nativePath)
 Descriptor openWaiting(const QByteArray &nativePath, int flags, const QDeadlineTimer &deadline)
 {
     for (;;) {
-        Descriptor file(::open(nativePath.constData(), flags | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+        Descriptor file(
+            ::open(nativePath.constData(), flags | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
         if (file.isOpen() || errno != EWOULDBLOCK)
             return file;
         if (!waitedOnce(deadline)) {
@@ -405,7 +405,10 @@ public:
 #endif
         return openNamed(mode);
     }
-    ~TemporaryFile() { forgetName(); }
+    ~TemporaryFile()
+    {
+        forgetName();
+    }
 
     // Gives the file the group, extended attributes and permissions of the
     // old one, as far as the system lets it: true when it then has all that
@@ -431,12 +434,11 @@ public:
         }
         for (auto it = attributes->cbegin(); it != attributes->cend(); ++it) {
             if (own->value(it.key()) != it.value())
-                ::fsetxattr(fd, it.key().constData(), it.value().constData(),
-                    size_t(it.value().size()), 0);
+                ::fsetxattr(
+                    fd, it.key().constData(), it.value().constData(), size_t(it.value().size()), 0);
         }
         ::fchmod(fd, before.st_mode & 07777);
-        return ::fstat(fd, &now) == 0 && now.st_uid == before.st_uid
-            && now.st_gid == before.st_gid
+        return ::fstat(fd, &now) == 0 && now.st_uid == before.st_uid && now.st_gid == before.st_gid
             && (now.st_mode & 07777) == (before.st_mode & 07777) && attributesOf(fd) == attributes;
     }
 

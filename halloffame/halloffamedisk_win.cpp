@@ -462,9 +462,9 @@ bool takeUpLeftover(const QString &path)
     FILETIME newestTime {};
     for (int index = 0; index < TemporaryNameCount; ++index) {
         // Without sharing writes: a save's own handle refuses it.
-        Handle file(::CreateFileW(nativeOf(temporaryPath(path, index)).c_str(),
-            GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-            FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        Handle file(
+            ::CreateFileW(nativeOf(temporaryPath(path, index)).c_str(), GENERIC_READ | DELETE,
+                FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         BY_HANDLE_FILE_INFORMATION info {};
         if (!file.isOpen() || !::GetFileInformationByHandle(file.get(), &info)
             || (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
@@ -517,9 +517,9 @@ public:
                     + QString::number(QRandomGenerator::system()->generate64(), 36);
             // CREATE_NEW never opens what is at the name, link or file. Readers
             // may open the file once it has the target's name.
-            m_file = Handle(::CreateFileW(nativeOf(name).c_str(), GENERIC_WRITE | DELETE,
-                FILE_SHARE_READ, security.attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                nullptr));
+            m_file = Handle(
+                ::CreateFileW(nativeOf(name).c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ,
+                    security.attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (m_file.isOpen()) {
                 m_name = name;
                 if (index == TemporaryNameCount)

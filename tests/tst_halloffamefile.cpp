@@ -9,7 +9,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <functional>
-#include <memory>
 #include <grp.h>
 #include <optional>
 #include <QDateTime>
@@ -29,7 +28,6 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 #include <utility>
-#include <vector>
 
 // Stand-ins for calls of the C library. umask() counts its calls: the
 // process's umask is shared by its threads, and the game has three, so the
@@ -47,11 +45,7 @@ qint64 sleptMicroseconds = 0;
 
 extern "C" int fchmod(int fd, mode_t mode) noexcept
 {
-    if (fchmodFails) {
-        errno = EPERM;
-        return -1;
-    }
-    return int(::syscall(SYS_fchmod, fd, mode));
+    return fchmodFails ? (errno = EPERM, -1) : int(::syscall(SYS_fchmod, fd, mode));
 }
 
 extern "C" int usleep(useconds_t microseconds)
@@ -186,8 +180,7 @@ int exitStatusAs(const User &user, const std::function<void()> &action)
     if (child == 0) {
         const gid_t groups[] = { user.otherGroup.value_or(user.gid) };
         if (isRoot() && user.uid != 0
-            && (::setgroups(1, groups) != 0 || ::setgid(user.gid) != 0
-                || ::setuid(user.uid) != 0))
+            && (::setgroups(1, groups) != 0 || ::setgid(user.gid) != 0 || ::setuid(user.uid) != 0))
             ::_exit(3);
         try {
             action();
@@ -211,17 +204,6 @@ QByteArray aclOf(const QString &path)
     const ssize_t size = ::getxattr(
         QFile::encodeName(path).constData(), "system.posix_acl_access", acl.data(), acl.size());
     return size < 0 ? QByteArray() : acl.first(size);
-}
-
-// Fills the file system that holds the folder, as any user can fill the
-// machine-wide one.
-void fillUp(const QString &folder)
-{
-    QFile filler(folder + "/filler");
-    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-    const QByteArray block(4096, 'f');
-    while (filler.write(block) == block.size()) {
-    }
 }
 
 class Umask
@@ -334,33 +316,26 @@ void TestHallOfFameFile::missingFileIsCreatedWithDefaults_data()
     // Whether the last of them is still a running save's.
     QTest::addColumn<bool>("held");
     QTest::addColumn<QByteArray>("expected");
-    QTest::addColumn<QStringList>("left");
 
-    const QByteArray saved = "[Tilvane]\r\nNo1 Ann Time 00:04:10 Trys 57\r\n2\r\n3\r\n4\r\n5\r\n";
-    const QByteArray newer = "[Tilvane]\r\nNo1 Bob Time 00:03:00 Trys 50\r\n2\r\n3\r\n4\r\n5\r\n";
-    const QString first = "Tilvane.ini.saving1";
+    const QByteArray ann = "[Tilvane]\r\nNo1 Ann Time 00:04:10 Trys 57\r\n2\r\n3\r\n4\r\n5\r\n";
+    const QByteArray bob = "[Tilvane]\r\nNo1 Bob Time 00:03:00 Trys 50\r\n2\r\n3\r\n4\r\n5\r\n";
+    const QByteArray none = DefaultContent;
     QTest::newRow("private, as the umask says")
-        << false << 0640 << QByteArrayList() << false << DefaultContent << QStringList();
-    QTest::newRow("machine-wide, everyone's")
-        << true << 0666 << QByteArrayList() << false << DefaultContent << QStringList();
-    QTest::newRow("whole file of a cut-off save is taken up")
-        << false << 0600 << QByteArrayList { saved } << false << saved << QStringList();
-    QTest::newRow("machine-wide, whole file of a cut-off save")
-        << true << 0666 << QByteArrayList { saved } << false << saved << QStringList();
-    QTest::newRow("the newest of two whole files")
-        << false << 0600 << QByteArrayList { saved, newer } << false << newer << QStringList();
-    QTest::newRow("half a file is cleared")
-        << false << 0640 << QByteArrayList { saved.first(30) } << false << DefaultContent
-        << QStringList();
-    QTest::newRow("whole file of a save still running stays")
-        << false << 0640 << QByteArrayList { saved } << true << DefaultContent
-        << QStringList { first };
+        << false << 0640 << QByteArrayList() << false << none;
+    QTest::newRow("machine-wide, everyone's") << true << 0666 << QByteArrayList() << false << none;
+    QTest::newRow("whole file of a cut-off save")
+        << true << 0600 << QByteArrayList { ann } << false << ann;
+    QTest::newRow("the newest of two")
+        << false << 0600 << QByteArrayList { ann, bob } << false << bob;
+    QTest::newRow("half a file") << false << 0640 << QByteArrayList { ann.first(30) } << false
+                                 << none;
+    QTest::newRow("a save's still running")
+        << false << 0640 << QByteArrayList { ann } << true << none;
 }
 
 // A missing file gets the default lines, unless a save was cut off once its
-// new file was whole (a stick pulled, a rename cut off midway): then that
-// file becomes the Hall of Fame. What is left over goes once the file is
-// whole.
+// new file was whole (a stick pulled, a rename torn midway): then that file
+// becomes the Hall of Fame. What is left over goes once the file is whole.
 void TestHallOfFameFile::missingFileIsCreatedWithDefaults()
 {
     QFETCH(bool, machineWide);
@@ -368,21 +343,19 @@ void TestHallOfFameFile::missingFileIsCreatedWithDefaults()
     QFETCH(QByteArrayList, leftovers);
     QFETCH(bool, held);
     QFETCH(QByteArray, expected);
-    QFETCH(QStringList, left);
-    std::vector<std::unique_ptr<QFile>> files;
+    QStringList left;
     for (int i = 0; i < leftovers.size(); ++i) {
-        files.push_back(std::make_unique<QFile>(pathIn(QString("Tilvane.ini.saving%1").arg(i + 1))));
-        QFile &file = *files.back();
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(leftovers[i]), leftovers[i].size());
-        QCOMPARE(::fchmod(file.handle(), mode), 0);
+        left = QStringList { QString("Tilvane.ini.saving%1").arg(i + 1) };
+        writeBytes(pathIn(left[0]), leftovers[i]);
+        const QByteArray name = QFile::encodeName(pathIn(left[0]));
         const timespec times[] = { { 0, UTIME_OMIT }, { 1000000 + i, 0 } };
-        QCOMPARE(::futimens(file.handle(), times), 0);
-        if (held && i == leftovers.size() - 1)
-            QCOMPARE(::flock(file.handle(), LOCK_EX), 0);
-        else
-            file.close();
+        QVERIFY(::chmod(name, mode) == 0 && ::utimensat(AT_FDCWD, name, times, 0) == 0);
     }
+    QFile running(pathIn(left.value(0)));
+    if (held)
+        QVERIFY(running.open(QIODevice::ReadOnly) && ::flock(running.handle(), LOCK_EX) == 0);
+    else
+        left.clear();
     {
         const Umask umask(027);
         umaskCalls = 0;
@@ -1068,9 +1041,9 @@ void TestHallOfFameFile::saveKeepsWhatTheFileHas()
     // Root, without root, stands for this user.
     const User owner = isRoot() ? Ann : Root;
     const User saver = how == "group member" ? Bob
-        : how == "ACL user"                 ? Cid
-        : how == "root"                     ? Root
-                                            : owner;
+        : how == "ACL user"                  ? Cid
+        : how == "root"                      ? Root
+                                             : owner;
     QCOMPARE(::chmod(nativePath.constData(), how == "group member" ? 0660 : 0640), 0);
     if (isRoot()) {
         QCOMPARE(::chown(nativePath.constData(), owner.uid, Players), 0);
@@ -1085,16 +1058,19 @@ void TestHallOfFameFile::saveKeepsWhatTheFileHas()
     }
     if (how == "attribute")
         QCOMPARE(::setxattr(nativePath.constData(), "security.tilvane", "x", 1, 0), 0);
-    if (how == "full")
-        fillUp(folder);
+    // As any user can fill the machine-wide folder's file system.
+    QFile filler(folder + "/filler");
+    if (how == "full" && filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        while (filler.write(QByteArray(4096, 'f')) == 4096) { }
+    }
     const struct stat before = statusOf(path);
     const QByteArray acl = aclOf(path);
     QStringList entries = HallOfFameLines::defaultLines();
     entries[3] = "No 3Cy Time 00:00:03 Trys 3";
 
     fchmodFails = how == "fchmod fails";
-    const int status = exitStatusAs(
-        saver, [&] { HallOfFameFile::save(path, entries, sharingOf(machineWide)); });
+    const int status
+        = exitStatusAs(saver, [&] { HallOfFameFile::save(path, entries, sharingOf(machineWide)); });
     fchmodFails = false;
 
     QCOMPARE(::chmod(nativeFolder.constData(), 0775), 0);
@@ -1287,47 +1263,35 @@ void TestHallOfFameFile::waitsForOthersAreBounded()
     QFile locker(iniPath());
     int channel[2];
     QCOMPARE(::pipe(channel), 0);
-    pid_t child = -1;
-    if (holder == "lock") {
-        QVERIFY(locker.open(QIODevice::ReadOnly));
-        QCOMPARE(::flock(locker.handle(), LOCK_EX), 0);
-    } else {
-        child = ::fork();
-        QVERIFY(child >= 0);
-        if (child == 0) {
-            const bool write = holder == "write lease";
-            sigset_t wanted;
-            sigemptyset(&wanted);
-            sigaddset(&wanted, SIGIO);
-            sigprocmask(SIG_BLOCK, &wanted, nullptr);
-            const int fd = ::open(nativePath.constData(), write ? O_RDWR : O_RDONLY);
-            const char taken = ::fcntl(fd, F_SETLEASE, write ? F_WRLCK : F_RDLCK) == 0;
-            ::write(channel[1], &taken, 1);
-            int signal = 0;
-            sigwait(&wanted, &signal);
-            if (letsGo) {
-                ::usleep(200 * 1000);
-                ::fcntl(fd, F_SETLEASE, F_UNLCK);
-            }
-            ::pause();
-            ::_exit(0);
+    const pid_t child = holder == "lock" ? -1 : ::fork();
+    if (child == 0) {
+        const bool write = holder == "write lease";
+        sigset_t wanted;
+        sigemptyset(&wanted);
+        sigaddset(&wanted, SIGIO);
+        sigprocmask(SIG_BLOCK, &wanted, nullptr);
+        const int fd = ::open(nativePath.constData(), write ? O_RDWR : O_RDONLY);
+        const char taken = ::fcntl(fd, F_SETLEASE, write ? F_WRLCK : F_RDLCK) == 0;
+        ::write(channel[1], &taken, 1);
+        int signal = 0;
+        sigwait(&wanted, &signal);
+        if (letsGo) {
+            ::usleep(200 * 1000);
+            ::fcntl(fd, F_SETLEASE, F_UNLCK);
         }
-        char taken = 0;
-        QCOMPARE(::read(channel[0], &taken, 1), 1);
-        if (!taken) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, nullptr, 0);
-            QSKIP("This system gives no leases.");
-        }
+        ::pause();
     }
     const auto endHolder = qScopeGuard([&] {
         ::close(channel[0]);
         ::close(channel[1]);
-        if (child > 0) {
-            ::kill(child, SIGKILL);
+        if (child > 0 && ::kill(child, SIGKILL) == 0)
             ::waitpid(child, nullptr, 0);
-        }
     });
+    char taken = 1;
+    if (child > 0 && (::read(channel[0], &taken, 1) != 1 || !taken))
+        QSKIP("This system gives no leases.");
+    if (child < 0)
+        QVERIFY(locker.open(QIODevice::ReadOnly) && ::flock(locker.handle(), LOCK_EX) == 0);
     sleptMicroseconds = 0;
     fchmodFails = QByteArray(QTest::currentDataTag()).endsWith("in place");
 
