@@ -483,8 +483,9 @@ bool takeUpLeftover(const QString &path)
     return newest.isOpen() && renameOpen(newest, path, 0) == 0;
 }
 
-// While another program has the file open without FILE_SHARE_DELETE, or reads
-// it for a moment, it cannot be replaced.
+// What ReplaceFileW says while another program has the file, or the new one,
+// open without sharing its deletion: a virus scanner reading the new file, a
+// file server.
 bool heldOpen(DWORD error)
 {
     return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION

@@ -699,6 +699,15 @@ void TestHallOfFameFile::machineWideFileIsSharedByEveryone()
     HallOfFameFile::save(iniPath(), HallOfFameLines::defaultLines(), Sharing::MachineWide);
     QCOMPARE(statusOf(iniPath()).st_mode & 07777, mode_t(0666));
     QCOMPARE(readBytes(iniPath()), DefaultContent);
+
+    // A file system that keeps permissions but would not give these: no file
+    // that only its maker may write.
+    QVERIFY(QFile::remove(iniPath()));
+    fchmodFails = true;
+    const auto error
+        = errorOf([&] { HallOfFameFile::makeIfMissing(iniPath(), Sharing::MachineWide); });
+    fchmodFails = false;
+    QVERIFY(error && !QFileInfo::exists(iniPath()));
 }
 
 // Where the folder allows it, the file is replaced atomically: a new file
