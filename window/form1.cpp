@@ -62,6 +62,22 @@ HallOfFameFile::Sharing sharingOf(const EditionProfile &profile)
         : HallOfFameFile::Sharing::Private;
 }
 
+// The Hall-of-Fame file may wait a few seconds for another program that
+// holds it: the window shows that it is busy meanwhile.
+class BusyCursor
+{
+public:
+    explicit BusyCursor(Platform &platform)
+        : m_platform(platform)
+    {
+        m_platform.showBusy(true);
+    }
+    ~BusyCursor() { m_platform.showBusy(false); }
+
+private:
+    Platform &m_platform;
+};
+
 } // namespace
 
 Form1::Form1(const EditionProfile &profile, Platform &platform, QWidget *parent)
@@ -151,6 +167,7 @@ void Form1::Form_Initialize()
 {
     try {
         if (m_profile.keepsHallOfFame()) {
+            const BusyCursor busy(m_platform);
             hallOfFamePath = buildHallOfFamePath();
             CheckFileExistsMake();
             LoadIniFile();
@@ -362,6 +379,7 @@ void Form1::Form_Unload()
 {
     if (m_profile.keepsHallOfFame()) {
         try {
+            const BusyCursor busy(m_platform);
             SaveIniFile();
         } catch (const HallOfFameError &error) {
             m_platform.reportFailure(error.message());
