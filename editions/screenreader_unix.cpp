@@ -58,8 +58,8 @@ private:
             = QDBusMessage::createMethodCall(kService, kPath, kProperties, QStringLiteral("Get"));
         get << kStatus << kProperty;
         get.setAutoStartService(false);
-        auto *watcher = new QDBusPendingCallWatcher(
-            QDBusConnection::sessionBus().asyncCall(get), this);
+        auto *watcher
+            = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(get), this);
         connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this](QDBusPendingCallWatcher *call) {
                 const QDBusPendingReply<QDBusVariant> reply = *call;

@@ -28,6 +28,7 @@ int focusCellAfterKey(int cell, int key, Qt::KeyboardModifiers modifiers, int gr
 
 QString progressText(int tries, int pairsFound, int pairCount)
 {
-    const QString triesText = tries == 1 ? QStringLiteral("1 try") : QStringLiteral("%1 tries").arg(tries);
+    const QString triesText
+        = tries == 1 ? QStringLiteral("1 try") : QStringLiteral("%1 tries").arg(tries);
     return QStringLiteral("%1, %2 of %3 pairs found").arg(triesText).arg(pairsFound).arg(pairCount);
 }

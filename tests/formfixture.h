@@ -56,5 +56,10 @@ struct FormFixture {
         QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, point);
     }
     void clickTile(int index) { clickAt(form->c1[index]->geometry().center()); }
+    // A real key press through the window system, to whatever has the focus.
+    void pressKey(QKeyCombination key)
+    {
+        QTest::keyClick(form->windowHandle(), key.key(), key.keyboardModifiers());
+    }
     bool faceUp(int index) const { return form->Image1[index]->isVisible(); }
 };

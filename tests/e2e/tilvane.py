@@ -318,7 +318,7 @@ class Game:
         self.started = None
         self.log_name = f"{os.path.basename(install.root)}-{id(self)}"
 
-    def start(self):
+    def start(self, *arguments):
         env = self.session.base_environment()
         env.update(
             QT_QPA_PLATFORM="xcb",
@@ -327,7 +327,8 @@ class Game:
             SystemDrive=self.install.system_drive,
         )
         self.started = time.time()
-        self.process = self.session.spawn([self.install.program], env=env, cwd=self.install.cwd,
+        self.process = self.session.spawn([self.install.program, *arguments], env=env,
+                                          cwd=self.install.cwd,
                                           log_name=self.log_name)
         windows = wait_for(f"the {self.edition.program} window",
                            lambda: self._alive() and self.x.windows_of(self.process.pid))
