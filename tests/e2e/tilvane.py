@@ -144,6 +144,16 @@ class Board:
     def is_face_down(self, tile):
         return tile == self.white
 
+    def focus_frame_shown(self):
+        """Whether the keyboard's focus frame rings the top-left tile: black
+        in the gap to its left, where the grey background shows otherwise."""
+        image = self.x.capture(self.window, MARGIN, MARGIN + TILE)
+        check(image is not None, "the game window could not be read")
+        at = ((MARGIN + TILE // 2) * MARGIN + MARGIN // 2) * 4
+        pixel = image[at:at + 3]
+        check(pixel in (b"\0\0\0", b"\xc0\xc0\xc0"), f"the gap beside the tile is {pixel.hex()}")
+        return pixel == b"\0\0\0"
+
     def click(self, cell):
         origin = self.x.origin(self.window)
         check(origin is not None, "the game window is gone")

@@ -22,7 +22,7 @@ import time
 sys.dont_write_bytecode = True
 
 import xsession
-from tilvane import EDITIONS, HMS, MARGIN, Game, Install
+from tilvane import EDITIONS, HMS, Game, Install
 from xsession import check, log, wait_for
 
 # What the desktop's screen-reader switch sets.
@@ -220,16 +220,6 @@ class EarPlayer:
         return False
 
 
-def frame_shown(x, window):
-    """Whether the focus frame rings the top-left tile: black in the gap to
-    its left, where the grey background shows otherwise."""
-    image = x.capture(window, MARGIN, MARGIN + 40)
-    check(image is not None, "the game window could not be read")
-    pixel = image[(MARGIN + 20) * MARGIN * 4 + 4 * 4:(MARGIN + 20) * MARGIN * 4 + 4 * 4 + 3]
-    check(pixel in (b"\0\0\0", b"\xc0\xc0\xc0"), f"the gap beside the tile is {pixel.hex()}")
-    return pixel == b"\0\0\0"
-
-
 def switch_turns_keyboard_play_on_and_off(session):
     """No option, the bus on: off until the desktop's switch says a screen
     reader runs, then on; off again when it is switched off."""
@@ -238,7 +228,7 @@ def switch_turns_keyboard_play_on_and_off(session):
     for on in (False, True, False, True):
         screen_reader_switch(on)
         wait_for(f"the focus frame to {'show' if on else 'go'}",
-                 lambda: frame_shown(session.x, game.window) == on)
+                 lambda: game.board.focus_frame_shown() == on)
         if not on:
             session.x.key("space")
             time.sleep(0.3)
