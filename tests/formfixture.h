@@ -50,6 +50,17 @@ struct FormFixture {
         return *form;
     }
 
+    // Opened with keyboard play on or off, with the keyboard's input.
+    Form1 &openForKeys(const EditionProfile &profile, bool keyboardPlay = true)
+    {
+        form = std::make_unique<Form1>(profile, platform);
+        form->setKeyboardPlay(keyboardPlay);
+        form->start();
+        if (!QTest::qWaitForWindowActive(form.get()))
+            qWarning("the game window never became active");
+        return *form;
+    }
+
     // A real click through the window system, landing on whatever lies there.
     void clickAt(QPoint point)
     {

@@ -680,13 +680,11 @@ void TestForm1::keysOnTheBoard()
     QFETCH(double, clicks);
     setUpApplication(kEdition1);
     FormFixture game;
-    game.form = std::make_unique<Form1>(kEdition1, game.platform);
-    game.form->setKeyboardPlay(keyboardPlay);
-    Form1 &form = *game.form;
-    form.start();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
+    Form1 &form = game.openForKeys(kEdition1, keyboardPlay);
     const QImage before = form.grab().toImage();
     const QStringList names = tileNames(form);
+    if (!keyboardPlay)
+        QCOMPARE(QApplication::focusWidget(), form.txtNum);
     for (QKeyCombination key : keys)
         game.pressKey(key);
     const QList<TileCover *> cells = form.tilesByCell();
@@ -714,11 +712,7 @@ void TestForm1::keysOnTheBoard()
 void TestForm1::keyboardAndMouseMix()
 {
     FormFixture game;
-    game.form = std::make_unique<Form1>(kEdition2, game.platform);
-    game.form->setKeyboardPlay(true);
-    Form1 &form = *game.form;
-    form.start();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
+    Form1 &form = game.openForKeys(kEdition2);
     const QList<TileCover *> cells = form.tilesByCell();
     game.clickTile(cells[8]->index());
     QCOMPARE(QApplication::focusWidget(), cells[8]);
@@ -733,11 +727,7 @@ void TestForm1::keyboardAndMouseMix()
 void TestForm1::newDealFocusesTheFirstTile()
 {
     FormFixture game;
-    game.form = std::make_unique<Form1>(kEdition1, game.platform);
-    game.form->setKeyboardPlay(true);
-    Form1 &form = *game.form;
-    form.start();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
+    Form1 &form = game.openForKeys(kEdition1);
     game.platform.answers = { Platform::Answer::Yes };
     for (int i = 8; i >= 1; --i) {
         game.clickTile(i + 8);
@@ -756,11 +746,7 @@ void TestForm1::screenReaderFindsTheFocusedTile()
 {
     setUpApplication(kEdition1);
     FormFixture game;
-    game.form = std::make_unique<Form1>(kEdition1, game.platform);
-    game.form->setKeyboardPlay(true);
-    Form1 &form = *game.form;
-    form.start();
-    QVERIFY(QTest::qWaitForWindowActive(&form));
+    Form1 &form = game.openForKeys(kEdition1);
     QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&form);
     QCOMPARE(window->text(QAccessible::Description), QStringLiteral("0 tries, 0 of 8 pairs found"));
     const QList<TileCover *> cells = form.tilesByCell();
