@@ -29,9 +29,8 @@ from xsession import check, log, wait_for
 SWITCH = ["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
           "org.freedesktop.DBus.Properties.Set", "string:org.a11y.Status",
           "string:ScreenReaderEnabled"]
-KEYS = {"Left": ("Left",), "Right": ("Right",), "Up": ("Up",), "Down": ("Down",),
-        "Home": ("Home",), "End": ("End",), "Ctrl+Home": ("Home", "Control_L"),
-        "Ctrl+End": ("End", "Control_L")}
+KEYS = {"Ctrl+Home": ("Home", "Control_L"), "Ctrl+End": ("End", "Control_L")}
+SPOKEN = re.compile(rb"SPEECH OUTPUT: '(.*?)' ?\{'established'", re.S)
 
 
 def screen_reader_switch(on):
@@ -66,7 +65,6 @@ class Orca:
     """Orca and its speech server, started for the session; what it spoke."""
 
     def __init__(self, session):
-        self.session = session
         env = session.base_environment()
         config = os.path.join(session.folder, "speechd")
         shutil.copytree("/etc/speech-dispatcher", config)
@@ -87,19 +85,16 @@ class Orca:
         self.heard("Screen reader on.", timeout=30)
 
     def utterances(self):
-        """Everything spoken so far, one entry per utterance."""
-        try:
-            with open(self.debug, encoding="utf-8", errors="replace") as f:
+        """Everything spoken so far; one still being written waits."""
+        if os.path.exists(self.debug):
+            with open(self.debug, "rb") as f:
                 f.seek(self.read)
                 text = f.read()
-        except FileNotFoundError:
-            return self.spoken
-        # Only whole utterances are taken; a half-written one waits.
-        end = text.rfind("\n")
-        if end >= 0:
-            self.read += len(text[:end + 1].encode("utf-8", errors="replace"))
-            self.spoken += re.findall(r"SPEECH OUTPUT: '(.*?)' ?\{'established'",
-                                      text[:end + 1], re.S)
+            end = 0
+            for said in SPOKEN.finditer(text):
+                self.spoken.append(said[1].decode(errors="replace"))
+                end = said.end()
+            self.read += end
         return self.spoken
 
     def mark(self):
