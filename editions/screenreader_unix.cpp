@@ -5,6 +5,7 @@
 // is merely on (IsEnabled) says only that some tool reads the screen.
 #include "screenreader.h"
 
+#include <functional>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
