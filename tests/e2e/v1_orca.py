@@ -225,10 +225,11 @@ def switch_turns_keyboard_play_on_and_off(session):
         wait_for(f"the focus frame to {'show' if on else 'go'}",
                  lambda: game.board.focus_frame_shown() == on)
         if not on:
-            session.x.key("space")
+            for key in ("Tab", "Right", "Down", "space", "Return", "Home", "End"):
+                session.x.key(key)
             time.sleep(0.3)
-            check(all(game.board.is_face_down(t) for t in game.board.tiles()),
-                  "Space turned a tile with keyboard play off")
+            check(all(game.board.is_face_down(t) for t in game.board.tiles())
+                  and not game.board.focus_frame_shown(), "a key did something with keyboard play off")
     screen_reader_switch(False)
     game.process.terminate()
     game.process.wait(20)
