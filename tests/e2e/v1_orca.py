@@ -161,7 +161,7 @@ class EarPlayer:
         for key in route(self.cell, self.side)[target]:
             expected = key_moves(self.cell, self.side)[key]
             name, self.cell = self.tile_heard(self.press(key))
-            check(self.cell == expected, f"{key} took the focus to cell {self.cell}, not {expected}")
+            check(self.cell == expected, f"{key} took the focus to {self.cell}, not {expected}")
             check(name == self.expected_name(self.cell),
                   f"cell {self.cell} was said as {name!r}, not {self.expected_name(self.cell)!r}")
 
@@ -229,7 +229,7 @@ def switch_turns_keyboard_play_on_and_off(session):
                 session.x.key(key)
             time.sleep(0.3)
             check(all(game.board.is_face_down(t) for t in game.board.tiles())
-                  and not game.board.focus_frame_shown(), "a key did something with keyboard play off")
+                  and not game.board.focus_frame_shown(), "a key did something, play being off")
     screen_reader_switch(False)
     game.process.terminate()
     game.process.wait(20)
