@@ -289,6 +289,10 @@ def v1_keyboard_with_a_screen_reader(session):
         keyboard_turns_tiles(game)
         screen_reader_flag(session, False)
         wait_for("the focus frame to go", lambda: not game.board.focus_frame_shown())
+        for key in ("Right", "space"):
+            game.x.key(key)
+        time.sleep(0.5)
+        check(game.board.is_face_down(game.board.tiles()[2]), "the keys still play, flag lowered")
         game.close()
         check(game.wait_end() == 0, "tilvane-v1.exe did not end with status 0")
     finally:
