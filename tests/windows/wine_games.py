@@ -280,19 +280,14 @@ def v1_keyboard_asked_for(session):
 
 
 def v1_keyboard_with_a_screen_reader(session):
-    """The flag raised before the start turns keyboard play on. Lowered while
-    the game runs, it turns it off again: Windows tells every window, and so
-    does Wine."""
+    """The flag raised before the start turns keyboard play on. That a flag
+    changed while the game runs is followed is not shown here: Wine (8.0)
+    neither broadcasts the change as Windows does nor lets a running program
+    read another's change, since each process keeps the value it first read."""
     screen_reader_flag(session, True)
     try:
         game = WineGame(session, "v1").start()
         keyboard_turns_tiles(game)
-        screen_reader_flag(session, False)
-        wait_for("the focus frame to go", lambda: not game.board.focus_frame_shown())
-        for key in ("Right", "space"):
-            game.x.key(key)
-        time.sleep(0.5)
-        check(game.board.is_face_down(game.board.tiles()[2]), "the keys still play, flag lowered")
         game.close()
         check(game.wait_end() == 0, "tilvane-v1.exe did not end with status 0")
     finally:
