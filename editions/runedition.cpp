@@ -6,6 +6,7 @@
 #include "form1.h"
 #include "gameicon.h"
 #include "qtplatform.h"
+#include "screenreader.h"
 
 #include <QApplication>
 
@@ -36,6 +37,13 @@ int runEdition(int argc, char *argv[], const EditionProfile &profile,
     // once. It is still not shown before the first deal.
     window.winId();
     setApplicationIcon();
+    // Keyboard play is for whoever asks for it and whenever a screen reader
+    // runs; everyone else keeps the game as it has always been.
+    const bool asked = QCoreApplication::arguments().contains(QStringLiteral("--keyboard"));
+    ScreenReader screenReader;
+    window.setKeyboardPlay(asked || screenReader.running());
+    QObject::connect(&screenReader, &ScreenReader::runningChanged, &window,
+        [&window, asked](bool running) { window.setKeyboardPlay(asked || running); });
     if (beforeStart)
         beforeStart(window);
     if (!window.start())

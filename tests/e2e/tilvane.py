@@ -145,6 +145,16 @@ class Board:
     def is_face_down(self, tile):
         return tile == self.white
 
+    def focus_frame_shown(self):
+        """Whether the keyboard's focus frame rings the top-left tile: black
+        in the gap to its left, where the grey background shows otherwise."""
+        image = self.x.capture(self.window, MARGIN, MARGIN + TILE)
+        check(image is not None, "the game window could not be read")
+        at = ((MARGIN + TILE // 2) * MARGIN + MARGIN // 2) * 4
+        pixel = image[at:at + 3]
+        check(pixel in (b"\0\0\0", b"\xc0\xc0\xc0"), f"the gap beside the tile is {pixel.hex()}")
+        return pixel == b"\0\0\0"
+
     def click(self, cell):
         origin = self.x.origin(self.window)
         check(origin is not None, "the game window is gone")
@@ -319,7 +329,7 @@ class Game:
         self.started = None
         self.log_name = f"{os.path.basename(install.root)}-{id(self)}"
 
-    def start(self):
+    def start(self, *arguments):
         env = self.session.base_environment()
         env.update(
             QT_QPA_PLATFORM="xcb",
@@ -328,7 +338,8 @@ class Game:
             SystemDrive=self.install.system_drive,
         )
         self.started = time.time()
-        self.process = self.session.spawn([self.install.program], env=env, cwd=self.install.cwd,
+        self.process = self.session.spawn([self.install.program, *arguments], env=env,
+                                          cwd=self.install.cwd,
                                           log_name=self.log_name)
         windows = wait_for(f"the {self.edition.program} window",
                            lambda: self._alive() and self.x.windows_of(self.process.pid))
