@@ -60,6 +60,7 @@ check_layout() {
             [ -r "$folder/Icons/$picture" ] || fail "$program cannot read Icons/$picture"
         done <<<"$expected_pool"
         check_link "$root/$bindir/$program" "$folder/$program"
+        [ -f "$root/$datadir/man/man6/$program.6" ] || fail "no manual page for $program"
         # Entries are named by their reverse-DNS id and start the program by its name.
         local entry
         entry=$(grep -lx "Exec=$program" "$root/$datadir/applications/"*.desktop 2>/dev/null)

@@ -48,18 +48,24 @@ def program_folder():
 class Install:
     """A program copied into its own folder beside a link to the pictures,
     with its own working folder, home and SystemDrive, so that every file it
-    makes is seen."""
+    makes is seen. Given a command, the program installed behind it runs
+    where it lies instead."""
 
-    def __init__(self, session, edition, icons=None):
+    def __init__(self, session, edition, icons=None, command=None):
         self.edition = edition
         self.root = tempfile.mkdtemp(prefix=edition.program + "-", dir=session.folder)
         self.program_dir = os.path.join(self.root, "program")
         self.cwd = os.path.join(self.root, "cwd")
         self.home = os.path.join(self.root, "home")
         self.system_drive = os.path.join(self.root, "drive")
-        for folder in (self.program_dir, self.cwd, self.home):
+        for folder in (self.cwd, self.home):
             os.makedirs(folder)
         os.makedirs(os.path.join(self.system_drive, "var", "tmp"))
+        if command:
+            self.program = command
+            self.program_dir = os.path.dirname(os.path.realpath(command))
+            return
+        os.makedirs(self.program_dir)
         built = program_folder()
         self.program = os.path.join(self.program_dir, edition.program)
         shutil.copy2(os.path.join(built, edition.program), self.program)
