@@ -491,6 +491,7 @@ void Form1::playClosingAnimation()
     const ClosingPace pace(
         double(pos().y()) * kTwipsPerPixel, m_platform.screenWidthTwips(), kStepTwips);
     m_closingPasses = 0;
+    m_closingSize = size();
     int stepsMade = 0;
     for (;;) {
         const qint64 elapsed = m_platform.steadyMilliseconds() - began;
@@ -515,7 +516,10 @@ void Form1::playClosingAnimation()
 void Form1::makeClosingSteps(int count)
 {
     const int step = twipsToPixels(kStepTwips);
-    QSize shrunk = size();
+    // Shrunk from the size last asked for, not from size(): on a busy
+    // machine the window system may report an earlier, larger size late,
+    // and the window would grow back.
+    QSize shrunk = m_closingSize;
     for (int i = 0; i < count; ++i) {
         const QSize smaller = shrunk - QSize(2 * step, 2 * step);
         // A size the window system cannot take is skipped; the window keeps
@@ -525,6 +529,7 @@ void Form1::makeClosingSteps(int count)
         shrunk = smaller;
     }
     move(pos() + QPoint(step, step) * count);
+    m_closingSize = shrunk;
     if (shrunk != size())
         setFixedSize(shrunk);
 }

@@ -100,4 +100,5 @@ private:
     bool m_windowMoved = false;
     bool m_keyboardPlay = false;
     int m_closingPasses = 0;
+    QSize m_closingSize;
 };
