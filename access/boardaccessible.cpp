@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "boardaccessible.h"
 
-#include "board.h"
+#include "boardfocus.h"
 #include "form1.h"
 #include "tileaccessible.h"
 #include "tilecover.h"
-#include "twips.h"
 
 #include <QLabel>
 
@@ -13,8 +12,9 @@ namespace
 {
 
 // A control a screen reader should not find: no name, no children, nothing
-// to do, never visible nor enabled. The keyboard focus rests on one of them:
-// a focus on an object with no state at all is one screen readers pass over.
+// to do, never visible nor enabled. Being no valid object, it sends no event
+// either: the text box's caret and the lists' entries move at every deal, and
+// out of play the keyboard focus rests on the text box.
 class UnshownAccessible : public QAccessibleWidget
 {
 public:
@@ -22,6 +22,7 @@ public:
         : QAccessibleWidget(widget, QAccessible::NoRole)
     {
     }
+    bool isValid() const override { return false; }
     QString text(QAccessible::Text) const override { return {}; }
     int childCount() const override { return 0; }
     QAccessibleInterface *child(int) const override { return nullptr; }
@@ -68,19 +69,28 @@ void BoardAccessible::install()
     QAccessible::installFactory(gameWindowPart);
 }
 
+const Form1 *BoardAccessible::form() const
+{
+    return static_cast<const Form1 *>(widget());
+}
+
+QString BoardAccessible::text(QAccessible::Text t) const
+{
+    if (t != QAccessible::Description)
+        return QAccessibleWidget::text(t);
+    const GameState &game = form()->gameState;
+    return progressText(game.tries(), game.pairsFound, form()->profile().pairCount);
+}
+
 QList<QWidget *> BoardAccessible::shownControls() const
 {
-    const auto *form = static_cast<const Form1 *>(widget());
-    const int side = form->profile().gridSide;
-    QList<QWidget *> cells(form->profile().cellCount, nullptr);
-    for (int i = 1; i < form->c1.size(); ++i) {
-        const int cell = cellAtTwips(form->c1[i]->pos() * kTwipsPerPixel, side);
-        if (cell >= 0 && !cells[cell])
-            cells[cell] = form->c1[i];
+    QList<QWidget *> cells;
+    for (TileCover *tile : form()->tilesByCell()) {
+        if (tile)
+            cells.append(tile);
     }
-    cells.removeAll(nullptr);
-    if (form->Label1)
-        cells.append(form->Label1);
+    if (form()->Label1)
+        cells.append(form()->Label1);
     return cells;
 }
 
@@ -104,7 +114,11 @@ int BoardAccessible::indexOfChild(const QAccessibleInterface *child) const
     return int(shownControls().indexOf(qobject_cast<QWidget *>(child->object())));
 }
 
+// The tiles are the only controls that show the keyboard focus.
 QAccessibleInterface *BoardAccessible::focusChild() const
 {
-    return nullptr;
+    auto *tile = qobject_cast<TileCover *>(form()->focusWidget());
+    if (!form()->keyboardPlay() || !tile)
+        return nullptr;
+    return QAccessible::queryAccessibleInterface(tile);
 }

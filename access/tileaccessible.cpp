@@ -11,6 +11,32 @@
 TileAccessible::TileAccessible(TileCover *cover)
     : QAccessibleWidget(cover, QAccessible::Button)
 {
+    m_renamed = QObject::connect(cover, &TileCover::renamed, cover, [cover] { announce(cover); });
+}
+
+TileAccessible::~TileAccessible()
+{
+    QObject::disconnect(m_renamed);
+}
+
+// A screen reader hears the new name at once only on the tile that has the
+// focus, and Orca only from a focus event: it passes over a name change, and
+// over a focus event for the object it already has, so the focused tile
+// comes back as a new object. The window's description follows the game.
+void TileAccessible::announce(TileCover *cover)
+{
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleEvent renamed(cover, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&renamed);
+    if (cover->hasFocus()) {
+        QAccessible::deleteAccessibleInterface(
+            QAccessible::uniqueId(QAccessible::queryAccessibleInterface(cover)));
+        QAccessibleEvent focus(cover, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
+    QAccessibleEvent progress(cover->parentWidget(), QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&progress);
 }
 
 TileCover *TileAccessible::cover() const

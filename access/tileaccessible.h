@@ -13,13 +13,17 @@ class TileAccessible : public QAccessibleWidget
 {
 public:
     explicit TileAccessible(TileCover *cover);
+    ~TileAccessible() override;
 
     QString text(QAccessible::Text t) const override;
     QStringList actionNames() const override;
     void doAction(const QString &actionName) override;
 
 private:
+    static void announce(TileCover *cover);
     TileCover *cover() const;
     QString name() const;
     QString position() const;
+
+    QMetaObject::Connection m_renamed;
 };

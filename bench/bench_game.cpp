@@ -76,10 +76,11 @@ struct Board {
     ScriptedPlatform platform;
     std::unique_ptr<Form1> form;
 
-    explicit Board(const EditionProfile &profile)
+    explicit Board(const EditionProfile &profile, bool keyboardPlay = false)
     {
         platform.folder = QStringLiteral(TILVANE_PROGRAM_FOLDER);
         form = std::make_unique<Form1>(profile, platform);
+        form->setKeyboardPlay(keyboardPlay);
         deal();
         form->show();
         if (!QTest::qWaitForWindowExposed(form.get()))
@@ -115,16 +116,18 @@ void BM_proc2(benchmark::State &state)
 }
 BENCHMARK(BM_proc2)->ArgName("N")->Arg(200)->Arg(100)->Unit(benchmark::kMicrosecond);
 
-void BM_Reset(benchmark::State &state)
+// With keyboard play the deal also puts the focus on the first tile.
+void BM_Reset(benchmark::State &state, bool keyboardPlay)
 {
-    Board board(kEdition31);
+    Board board(kEdition31, keyboardPlay);
     for (auto _ : state) {
         board.deal();
         // The repaint of a deal is measured by BM_ResetPainted.
         flushEvents(state);
     }
 }
-BENCHMARK(BM_Reset)->Name("BM_Reset/10x10")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Reset, 10x10, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Reset, 10x10_keyboard, true)->Unit(benchmark::kMillisecond);
 
 // A deal until it is on the screen: Reset, then the events it leaves (the
 // layout of the lists, the repaint of the window) up to the end of the

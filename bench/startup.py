@@ -4,22 +4,33 @@
 the bare window.
 
 Runs tilvane-barewindow and the tilvane-firstframe-v* programs, which end
-right after their first painted frame, interleaved (bare, v1, bare, v2, ...)
-so that they share the machine's noise, under an Xvfb started for the run.
-Wall time runs from spawn to exit; peak memory is the child's maximum
-resident set size.
+right after their first painted frame, under an Xvfb started for the run,
+with no window manager, and with a session bus of the run's own as a
+desktop has. Every round runs each program once, in an order of its own, so
+that they share the machine's noise. The X server is still busy for a while
+after a program ends, and a program started meanwhile pays for what the one
+before left: so every measured run follows a run of the bare window, which
+is not measured, and starts only once the server has gone quiet. Wall time
+runs from spawn to exit; CPU time is the program's own, user and system; the
+X server's CPU is what it spent during the run, and what it spent after the
+program had ended until it was quiet again; peak memory is the child's
+maximum resident set size.
 
     bench/startup.py --bin build/bench-bin [--runs 30] [--editions 1,31] [--json FILE]
+    bench/startup.py --bin build/bench-bin --before old/bench-bin --editions 1,31
     bench/startup.py --wine --bin build-windows/bench-bin --editions 31
 
-With --wine the Windows programs (.exe) run under Wine in a prefix made for
-the run, with openbox managing the screen; the peak memory is then that of
-Wine's loader process and says little.
+With --before the programs of another build (an earlier commit, say) are
+measured in the same rounds, against the same bare window, and show as
+"before". With --wine the Windows programs (.exe) run under Wine in a prefix
+made for the run, with openbox managing the screen; the peak memory is then
+that of Wine's loader process and says little.
 """
 
 import argparse
 import json
 import os
+import random
 import shutil
 import signal
 import statistics
@@ -37,6 +48,10 @@ MEMORY_GOAL_MIB = 4.0
 # A program that has not painted by then never will.
 TIMEOUT_S = 20.0
 WARM_UP_RUNS = 3
+# The X server is quiet once it has spent no CPU for this long...
+QUIET_S = 0.03
+# ...and a server that never goes quiet is not waited for beyond this.
+QUIET_WAIT_S = 2.0
 
 
 class Xvfb:
@@ -68,6 +83,30 @@ class Xvfb:
             process.wait()
         return False
 
+    def cpu_seconds(self):
+        """CPU time the server has spent so far, to the nanosecond where the
+        kernel keeps scheduler statistics; None without a server."""
+        if not self.process:
+            return None
+        try:
+            return int(Path(f"/proc/{self.process.pid}/schedstat").read_text().split()[0]) / 1e9
+        except (OSError, ValueError, IndexError):
+            fields = Path(f"/proc/{self.process.pid}/stat").read_text().rsplit(")", 1)[1].split()
+            return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+    def wait_quiet(self):
+        """Until the server has done with whatever the last program left it."""
+        if not self.process:
+            return
+        deadline = time.monotonic() + QUIET_WAIT_S
+        spent = self.cpu_seconds()
+        while time.monotonic() < deadline:
+            time.sleep(QUIET_S)
+            now = self.cpu_seconds()
+            if now == spent:
+                return
+            spent = now
+
     def stop(self):
         if self.process:
             self.process.terminate()
@@ -76,6 +115,24 @@ class Xvfb:
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait()
+
+
+def start_session_bus(env):
+    """A session bus of the run's own, as a desktop has. Without one, the first
+    question about accessibility has Qt fork the program to start a bus, at
+    whatever size the program has grown to by then."""
+    env.pop("DBUS_SESSION_BUS_ADDRESS", None)
+    if not shutil.which("dbus-daemon"):
+        return None
+    bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    address = bus.stdout.readline().strip()
+    if not address:
+        bus.kill()
+        bus.wait()
+        return None
+    env["DBUS_SESSION_BUS_ADDRESS"] = address
+    return bus
 
 
 def start_wine(env, folder):
@@ -119,54 +176,77 @@ def run_once(path, env):
     return elapsed, usage.ru_utime + usage.ru_stime, usage.ru_maxrss
 
 
-def measure(bin_dir, editions, runs, env):
-    programs = [BARE] + [f"tilvane-firstframe-v{e}" for e in editions]
-    suffix = ".exe" if "WINEPREFIX" in env else ""
-    paths = {name: str(Path(bin_dir, name + suffix).resolve()) for name in programs}
-    for name, path in paths.items():
+def programs_of(bin_dirs, editions, suffix):
+    """(label, path) of the bare window, from the first build, then of each
+    edition in each build."""
+    programs = [(BARE, Path(bin_dirs[0][1], BARE + suffix))]
+    for edition in editions:
+        for build, bin_dir in bin_dirs:
+            label = f"v{edition}" + (f" {build}" if build else "")
+            programs.append((label, Path(bin_dir, f"tilvane-firstframe-v{edition}{suffix}")))
+    for _, path in programs:
         if not os.access(path, os.R_OK if suffix else os.X_OK):
             sys.exit(f"startup.py: {path} is missing; build the project first")
+    return [(label, str(path.resolve())) for label, path in programs]
+
+
+def measure(programs, runs, env, xvfb):
+    """Samples of each program: (round, wall s, CPU s, peak KiB, X server CPU
+    s in the run, X server CPU s after it)."""
+    bare_path = programs[0][1]
     # Caches (files, fonts, the Hall-of-Fame file) warm, outside the figures.
     for _ in range(WARM_UP_RUNS):
-        for path in paths.values():
+        for _, path in programs:
             run_once(path, env)
-    # Each program's runs, and for each the bare run just before it.
-    samples = {name: [] for name in programs}
-    paired_bare = {name: [] for name in programs}
-    for _ in range(runs):
-        for name in programs[1:]:
-            bare = run_once(paths[BARE], env)
-            own = run_once(paths[name], env)
-            samples[BARE].append(bare)
-            samples[name].append(own)
-            paired_bare[name].append(bare)
-    return programs, samples, paired_bare
+    samples = {label: [] for label, _ in programs}
+    order = list(range(len(programs)))
+    shuffler = random.Random(len(programs) * 1000 + runs)
+    for round_number in range(runs):
+        shuffler.shuffle(order)
+        for index in order:
+            label, path = programs[index]
+            # Each measured run follows the same program, whatever ran before.
+            run_once(bare_path, env)
+            xvfb.wait_quiet()
+            x_before = xvfb.cpu_seconds()
+            wall, cpu, rss = run_once(path, env)
+            x_after = xvfb.cpu_seconds()
+            xvfb.wait_quiet()
+            x_quiet = xvfb.cpu_seconds()
+            if x_before is None:
+                x_before = x_after = x_quiet = float("nan")
+            samples[label].append(
+                (round_number, wall, cpu, rss, x_after - x_before, x_quiet - x_after))
+    return samples
 
 
-def summarise(programs, samples, paired_bare):
-    bare_rss = statistics.median(rss for _, _, rss in samples[BARE])
-    bare_cpu = statistics.median(cpu for _, cpu, _ in samples[BARE])
+def summarise(programs, samples):
+    bare = samples[BARE]
+    bare_wall = statistics.median(wall for _, wall, _, _, _, _ in bare)
+    bare_cpu = statistics.median(cpu for _, _, cpu, _, _, _ in bare)
+    bare_rss = statistics.median(rss for _, _, _, rss, _, _ in bare)
+    bare_by_round = {round_number: wall for round_number, wall, _, _, _, _ in bare}
     rows = []
-    for name in programs:
-        times = [t for t, _, _ in samples[name]]
-        cpu = statistics.median(c for _, c, _ in samples[name])
-        rss = statistics.median(r for _, _, r in samples[name])
+    for label, _ in programs:
+        own = samples[label]
+        walls = [wall for _, wall, _, _, _, _ in own]
         row = {
-            "program": name,
-            "runs": len(times),
-            "median_ms": statistics.median(times) * 1e3,
-            "min_ms": min(times) * 1e3,
-            "cpu_median_ms": cpu * 1e3,
-            "peak_rss_mib": rss / 1024,
+            "program": label,
+            "runs": len(own),
+            "median_ms": statistics.median(walls) * 1e3,
+            "min_ms": min(walls) * 1e3,
+            "cpu_median_ms": statistics.median(cpu for _, _, cpu, _, _, _ in own) * 1e3,
+            # The server's CPU comes in coarse slices: the mean says more.
+            "x_cpu_mean_ms": statistics.fmean(x for _, _, _, _, x, _ in own) * 1e3,
+            "x_after_mean_ms": statistics.fmean(x for _, _, _, _, _, x in own) * 1e3,
+            "peak_rss_mib": statistics.median(rss for _, _, _, rss, _, _ in own) / 1024,
         }
-        if name != BARE:
-            bare_times = [t for t, _, _ in paired_bare[name]]
-            row["cpu_ratio"] = cpu / bare_cpu
-            row["bare_median_ms"] = statistics.median(bare_times) * 1e3
-            row["ratio"] = row["median_ms"] / row["bare_median_ms"]
+        if label != BARE:
+            row["ratio"] = row["median_ms"] / (bare_wall * 1e3)
             row["paired_ratio_median"] = statistics.median(
-                own / bare for own, bare in zip(times, bare_times))
-            row["rss_over_bare_mib"] = (rss - bare_rss) / 1024
+                wall / bare_by_round[round_number] for round_number, wall, _, _, _, _ in own)
+            row["cpu_ratio"] = row["cpu_median_ms"] / (bare_cpu * 1e3)
+            row["rss_over_bare_mib"] = row["peak_rss_mib"] - bare_rss / 1024
             row["start_ok"] = row["ratio"] <= START_GOAL
             row["memory_ok"] = row["rss_over_bare_mib"] <= MEMORY_GOAL_MIB
         rows.append(row)
@@ -174,24 +254,27 @@ def summarise(programs, samples, paired_bare):
 
 
 def print_report(rows, where, runs):
-    print(f"Start to first painted frame, {runs} interleaved runs each, {where}")
+    print(f"Start to first painted frame, {runs} rounds, {where}")
     print(f"goals: start <= {START_GOAL:.2f} x bare, peak RSS <= bare + {MEMORY_GOAL_MIB:g} MiB")
-    print("wall: spawn to exit (median, min; bare: median of the bare runs just before;"
-          " ratio: of the medians; paired: median of run/bare-before); cpu: user+system")
-    print(f"{'program':<24}{'wall ms':>8}{'min':>7}{'bare':>7}{'ratio':>7}{'paired':>8}"
-          f"{'cpu ms':>8}{'ratio':>7}{'RSS MiB':>9}{'+MiB':>7}  verdict")
+    print("every measured run follows a bare window's, the X server quiet;"
+          " wall: spawn to exit (median, min; ratio: of the medians;"
+          " paired: median of run / bare of the same round); cpu: user+system;"
+          " X, X after: the server's CPU in the run and after it (means)")
+    print(f"{'program':<20}{'wall ms':>8}{'min':>7}{'ratio':>7}{'paired':>8}"
+          f"{'cpu ms':>8}{'ratio':>7}{'X ms':>7}{'after':>7}{'RSS MiB':>9}{'+MiB':>7}  verdict")
     for row in rows:
-        line = (f"{row['program']:<24}{row['median_ms']:>8.1f}{row['min_ms']:>7.1f}")
+        line = f"{row['program']:<20}{row['median_ms']:>8.1f}{row['min_ms']:>7.1f}"
         if "ratio" in row:
             verdict = ", ".join([
                 "start ok" if row["start_ok"] else "start SLOW",
                 "memory ok" if row["memory_ok"] else "memory OVER"])
-            line += (f"{row['bare_median_ms']:>7.1f}{row['ratio']:>7.2f}"
-                     f"{row['paired_ratio_median']:>8.2f}{row['cpu_median_ms']:>8.1f}"
-                     f"{row['cpu_ratio']:>7.2f}{row['peak_rss_mib']:>9.1f}"
-                     f"{row['rss_over_bare_mib']:>+7.2f}  {verdict}")
+            line += (f"{row['ratio']:>7.2f}{row['paired_ratio_median']:>8.2f}"
+                     f"{row['cpu_median_ms']:>8.1f}{row['cpu_ratio']:>7.2f}"
+                     f"{row['x_cpu_mean_ms']:>7.1f}{row['x_after_mean_ms']:>7.1f}"
+                     f"{row['peak_rss_mib']:>9.1f}{row['rss_over_bare_mib']:>+7.2f}  {verdict}")
         else:
-            line += (f"{'':>7}{'':>7}{'':>8}{row['cpu_median_ms']:>8.1f}{'':>7}"
+            line += (f"{'':>7}{'':>8}{row['cpu_median_ms']:>8.1f}{'':>7}"
+                     f"{row['x_cpu_mean_ms']:>7.1f}{row['x_after_mean_ms']:>7.1f}"
                      f"{row['peak_rss_mib']:>9.1f}")
         print(line)
 
@@ -199,12 +282,15 @@ def print_report(rows, where, runs):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--bin", default="build/bench-bin", help="folder of the built programs")
+    parser.add_argument("--before", help="folder of another build's programs, measured alongside")
     parser.add_argument("--runs", type=int, default=30)
     parser.add_argument("--editions", default=",".join(EDITIONS))
     parser.add_argument("--offscreen", action="store_true",
                         help="use Qt's offscreen platform instead of an X server")
     parser.add_argument("--wine", action="store_true",
                         help="run the Windows programs (.exe) under Wine, with a window manager")
+    parser.add_argument("--no-session-bus", action="store_true",
+                        help="run the programs without a D-Bus session bus")
     parser.add_argument("--json", help="also write the figures to this file")
     args = parser.parse_args()
     editions = [e for e in args.editions.split(",") if e]
@@ -216,6 +302,7 @@ def main():
            if not k.startswith("QT_") and k not in ("WAYLAND_DISPLAY", "DISPLAY")}
     xvfb = Xvfb()
     wm = None
+    bus = None
     with tempfile.TemporaryDirectory(prefix="tilvane-startup-") as drive:
         # Edition 3's Hall of Fame lies below this "system drive", not in /var/tmp.
         Path(drive, "var/tmp").mkdir(parents=True)
@@ -238,12 +325,26 @@ def main():
                           " which paints but shows nothing", file=sys.stderr)
                 env["QT_QPA_PLATFORM"] = "offscreen"
                 where = "QT_QPA_PLATFORM=offscreen"
-            programs, samples, paired_bare = measure(args.bin, editions, args.runs, env)
+            if args.no_session_bus:
+                env.pop("DBUS_SESSION_BUS_ADDRESS", None)
+                where += ", no session bus"
+            else:
+                bus = start_session_bus(env)
+                where += ", a session bus" if bus else ", no session bus (dbus-daemon is missing)"
+            bin_dirs = [("", args.bin)]
+            if args.before:
+                bin_dirs = [("after", args.bin), ("before", args.before)]
+            suffix = ".exe" if args.wine else ""
+            programs = programs_of(bin_dirs, editions, suffix)
+            samples = measure(programs, args.runs, env, xvfb)
         finally:
+            if bus:
+                bus.terminate()
+                bus.wait()
             if wm:
                 stop_wine(env, wm)
             xvfb.stop()
-    rows = summarise(programs, samples, paired_bare)
+    rows = summarise(programs, samples)
     print_report(rows, where, args.runs)
     if args.json:
         Path(args.json).write_text(json.dumps({"where": where, "rows": rows}, indent=2) + "\n")

@@ -20,7 +20,7 @@ namespace HallOfFameDisk
 // user's file that the player may write was shared on purpose.
 struct Rules {
     // A file made from nothing is readable and writable by every user;
-    // otherwise it follows the umask. A replaced file always keeps the
+    // otherwise it follows the umask. A saved file always keeps the
     // permissions of the one it replaces.
     bool everyoneWrites = false;
 };
@@ -29,16 +29,21 @@ struct Rules {
 bool exists(const QString &path, const Rules &rules, HallOfFameError::Action action);
 
 // The first lines of the file, read under a shared lock and never past
-// HallOfFameLineReader::MaxFileBytes.
+// HallOfFameLineReader::MaxFileBytes. Waits about 5 s at most for other
+// programs holding the file.
 QStringList readLines(const QString &path, const Rules &rules);
 
-// Puts a new file, whole, at the path. What appeared there meanwhile is
-// judged as exists() judges it, and kept.
+// Puts a new file, whole, at the path; or, where a save was cut off after
+// its new file was whole but before that had the path, that file. What
+// appeared there meanwhile is judged as exists() judges it, and kept.
 void create(const QString &path, const QByteArray &content, const Rules &rules);
 
-// Puts a new file, whole, in the place of the one at the path (or of
-// nothing). Where lack of permission leaves no room for the new file beside
-// the old one, the old one is rewritten in place.
+// Puts a new file, whole and durable, in the place of the one at the path
+// (or of nothing), when the new file can have all the old one has: owner,
+// group, permissions, ACL and other extended attributes (on Windows,
+// ReplaceFileW carries them over). Otherwise, and where the folder or the
+// disk has no room for a new file, the old one is rewritten in place. A
+// save waits about 5 s at most in all for other programs holding the file.
 void replace(const QString &path, const QByteArray &content, const Rules &rules);
 
 // Writes `content` over the existing file under an exclusive lock, cuts it

@@ -1,16 +1,21 @@
 // SPDX-License-Identifier: MIT
 #include "halloffamedisk.h"
 #include "halloffamelinereader.h"
+#include "halloffamelines.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <optional>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QMap>
 #include <QRandomGenerator>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <utility>
 
@@ -23,10 +28,11 @@ using Action = HallOfFameError::Action;
 
 constexpr qsizetype ChunkBytes = 64 * 1024;
 // Every holder of a lock is this program, reading or saving for a few
-// milliseconds. A lock held for seconds is someone's attempt to stop the
-// game, and is then no longer waited for.
-constexpr qint64 LockWaitMilliseconds = 5000;
-constexpr useconds_t LockPollMicroseconds = 10 * 1000;
+// milliseconds, and a lease is a file server's, given up as soon as it is
+// asked for. One held for seconds is someone's attempt to stop the game: a
+// start or a save waits this long in all, then goes on without.
+constexpr qint64 WaitMilliseconds = 5000;
+constexpr useconds_t PollMicroseconds = 10 * 1000;
 // Another save may replace the file between our open and our lock.
 constexpr int OpenAttempts = 20;
 
@@ -126,14 +132,20 @@ int writeAll(int fd, QByteArrayView bytes)
     return 0;
 }
 
+// Sleeps once, unless the wait is over.
+bool waitedOnce(const QDeadlineTimer &deadline)
+{
+    if (deadline.hasExpired())
+        return false;
+    ::usleep(PollMicroseconds);
+    return true;
+}
+
 void lock(int fd, int operation, const QDeadlineTimer &deadline)
 {
-    while (::flock(fd, operation | LOCK_NB) != 0) {
-        // A file system without locks is used without them.
-        if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired())
-            return;
-        ::usleep(LockPollMicroseconds);
-    }
+    // A file system without locks is used without them.
+    while (::flock(fd, operation | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EINTR)
+        && waitedOnce(deadline)) { }
 }
 
 bool stillAtPath(int fd, const QByteArray &nativePath)
@@ -146,18 +158,33 @@ bool stillAtPath(int fd, const QByteArray &nativePath)
         && opened.st_dev == atPath.st_dev && opened.st_ino == atPath.st_ino;
 }
 
+// O_NONBLOCK: a FIFO at the path must not stall the open, and a lease that
+// another program holds on the file, which the open asks it to give up, is
+// waited for here within the deadline, not for as long as the kernel allows
+// its holder (45 s).
+Descriptor openWaiting(const QByteArray &nativePath, int flags, const QDeadlineTimer &deadline)
+{
+    for (;;) {
+        Descriptor file(
+            ::open(nativePath.constData(), flags | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+        if (file.isOpen() || errno != EWOULDBLOCK)
+            return file;
+        if (!waitedOnce(deadline)) {
+            errno = EWOULDBLOCK;
+            return file;
+        }
+    }
+}
+
 // The regular file at the path, opened and locked; not open when nothing is
 // there and `missingIsFine`.
-Descriptor openLocked(
-    const QString &path, int flags, int lockOperation, Action action, bool missingIsFine = false)
+Descriptor openLocked(const QString &path, int flags, int lockOperation, Action action,
+    const QDeadlineTimer &deadline, bool missingIsFine = false)
 {
     const QByteArray nativePath = QFile::encodeName(path);
-    // O_NONBLOCK: a FIFO at the path must not stall the open.
-    flags |= O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
-    const QDeadlineTimer deadline(LockWaitMilliseconds);
     Descriptor file;
     for (int attempt = 0; attempt < OpenAttempts; ++attempt) {
-        file = Descriptor(::open(nativePath.constData(), flags));
+        file = openWaiting(nativePath, flags, deadline);
         if (!file.isOpen()) {
             if (errno == ENOENT && missingIsFine)
                 return file;
@@ -171,7 +198,26 @@ Descriptor openLocked(
     return file;
 }
 
-// Writes over the locked file from its start and cuts it there.
+QByteArray folderOf(const QByteArray &nativePath)
+{
+    const qsizetype slash = nativePath.lastIndexOf('/');
+    if (slash < 0)
+        return QByteArrayLiteral(".");
+    return slash == 0 ? QByteArrayLiteral("/") : nativePath.first(slash);
+}
+
+// Makes a new name in the folder durable: without it a stick pulled, or a
+// machine that loses power, soon after the save may still hold the old file.
+// A folder that cannot be synced (or read) is no reason to fail.
+void syncFolder(const QByteArray &target)
+{
+    const Descriptor folder(
+        ::open(folderOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.isOpen())
+        ::fsync(folder.get());
+}
+
+// Writes over the locked file from its start, cuts it there and syncs it.
 void rewriteLocked(Descriptor &file, const QByteArray &content, const QString &path)
 {
     // Whatever took the path meanwhile, the player's results must not go to
@@ -197,18 +243,9 @@ void rewriteLocked(Descriptor &file, const QByteArray &content, const QString &p
         fail(Action::Write, path, systemReason(error));
 }
 
-QByteArray folderOf(const QByteArray &nativePath)
-{
-    const qsizetype slash = nativePath.lastIndexOf('/');
-    if (slash < 0)
-        return QByteArrayLiteral(".");
-    return slash == 0 ? QByteArrayLiteral("/") : nativePath.first(slash);
-}
-
 // A save gives its new file the first free one of a few names of its own
-// before it renames it over the old one; one killed in between leaves the
-// file under that name, which the next save removes. Where another user
-// holds all of them, a random name is used, which nothing cleans up.
+// before it renames it over the old one. Where another user holds all of
+// them, a random name is used, which nothing cleans up.
 constexpr int SaveNameCount = 8;
 
 QByteArray saveName(const QByteArray &target, int number)
@@ -218,36 +255,32 @@ QByteArray saveName(const QByteArray &target, int number)
     return target + ".saving-" + QByteArray::number(QRandomGenerator::system()->generate64(), 36);
 }
 
-// A save holds its new file locked until it has the target's name: one
-// that can be locked was left by a save that was killed.
-void removeIfLeftOver(const QByteArray &path)
-{
-    Descriptor file(::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
-    struct stat status {
-    };
-    if (file.isOpen() && ::fstat(file.get(), &status) == 0 && S_ISREG(status.st_mode)
-        && ::flock(file.get(), LOCK_EX | LOCK_NB) == 0 && stillAtPath(file.get(), path))
-        ::unlink(path.constData());
-}
-
-// By name, never by listing the folder: the work is the same whatever the
-// folder holds, and a folder the player may not list is cleaned too.
-void removeLeftovers(const QByteArray &target)
-{
-    for (int number = 1; number <= SaveNameCount; ++number)
-        removeIfLeftOver(saveName(target, number));
-}
-
 bool refusedForLackOfPermission(int error)
 {
     return error == EPERM || error == EACCES;
 }
 
-// What FAT and exFAT say to a hard link, or to permission bits they cannot
-// keep.
+bool noSpace(int error)
+{
+    return error == ENOSPC || error == EDQUOT;
+}
+
+// What FAT and exFAT say to a hard link.
 bool unsupported(int error)
 {
     return error == EPERM || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+// FAT and exFAT keep no permission bits: their kernel drivers refuse a change
+// with EPERM, FUSE drivers without one with ENOSYS.
+bool keepsNoModes(int fd, int error)
+{
+    if (error == ENOSYS || error == EOPNOTSUPP)
+        return true;
+    struct statfs fileSystem {
+    };
+    return error == EPERM && ::fstatfs(fd, &fileSystem) == 0
+        && (fileSystem.f_type == MSDOS_SUPER_MAGIC || fileSystem.f_type == EXFAT_SUPER_MAGIC);
 }
 
 // Like rename(), but 0 only where nothing had the name `to`.
@@ -266,6 +299,87 @@ int renameIfFree(const QByteArray &from, const QByteArray &to)
     if (errno != ENOENT)
         return errno;
     return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+}
+
+// A save holds its new file locked until it has the target's name: one that
+// can be locked was left by a save that was cut off. The lock stays with the
+// returned descriptor.
+Descriptor openLeftOver(const QByteArray &name)
+{
+    Descriptor file(::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    struct stat status {
+    };
+    if (file.isOpen() && ::fstat(file.get(), &status) == 0 && S_ISREG(status.st_mode)
+        && ::flock(file.get(), LOCK_EX | LOCK_NB) == 0 && stillAtPath(file.get(), name))
+        return file;
+    return Descriptor();
+}
+
+// By name, never by listing the folder: the work is the same whatever the
+// folder holds, and a folder the player may not list is cleaned too. Only
+// once the file itself is whole: until then a leftover may be the one copy
+// of the last save.
+void removeLeftovers(const QByteArray &target)
+{
+    for (int number = 1; number <= SaveNameCount; ++number) {
+        const QByteArray name = saveName(target, number);
+        if (openLeftOver(name).isOpen())
+            ::unlink(name.constData());
+    }
+}
+
+// A save cut off once its new file was whole, before or while that file took
+// the target's name (a stick pulled, a rename that exFAT makes in three
+// writes), can leave no file at the path and the whole new one under its own
+// name. The newest such file becomes the file; true when one did.
+bool takeUpLeftover(const QByteArray &target)
+{
+    Descriptor newest;
+    QByteArray newestName;
+    struct timespec newestTime {
+    };
+    for (int number = 1; number <= SaveNameCount; ++number) {
+        const QByteArray name = saveName(target, number);
+        Descriptor file = openLeftOver(name);
+        struct stat status {
+        };
+        if (!file.isOpen() || ::fstat(file.get(), &status) != 0 || status.st_nlink != 1)
+            continue;
+        QByteArray content(ChunkBytes + 1, Qt::Uninitialized);
+        const ssize_t count = ::read(file.get(), content.data(), size_t(content.size()));
+        if (count <= 0 || !HallOfFameLines::isWholeFile(QByteArrayView(content).first(count)))
+            continue;
+        const struct timespec time = status.st_mtim;
+        if (newest.isOpen()
+            && std::pair(time.tv_sec, time.tv_nsec)
+                < std::pair(newestTime.tv_sec, newestTime.tv_nsec))
+            continue;
+        newest = std::move(file);
+        newestName = name;
+        newestTime = time;
+    }
+    return newest.isOpen() && renameIfFree(newestName, target) == 0;
+}
+
+// The file's extended attributes by name, POSIX ACLs among them: none where
+// the file system keeps none, nothing when they cannot be read.
+std::optional<QMap<QByteArray, QByteArray>> attributesOf(int fd)
+{
+    QMap<QByteArray, QByteArray> attributes;
+    QByteArray names(4096, Qt::Uninitialized);
+    const ssize_t size = ::flistxattr(fd, names.data(), size_t(names.size()));
+    if (size < 0)
+        return errno == EOPNOTSUPP ? std::optional(attributes) : std::nullopt;
+    for (const QByteArray &name : names.first(size).split('\0')) {
+        if (name.isEmpty())
+            continue;
+        const ssize_t length = ::fgetxattr(fd, name.constData(), nullptr, 0);
+        QByteArray value(qMax(length, ssize_t(0)), Qt::Uninitialized);
+        if (length < 0 || ::fgetxattr(fd, name.constData(), value.data(), size_t(length)) != length)
+            return std::nullopt;
+        attributes.insert(name, value);
+    }
+    return attributes;
 }
 
 // A new file in the folder of `target`, locked, with no name where the file
@@ -296,16 +410,52 @@ public:
         forgetName();
     }
 
-    // Writes the file whole, with the permissions given if any, and syncs
-    // it: 0, or the errno of the first failure. It stays open and locked
-    // until it has the target's name.
-    int fill(const QByteArray &content, std::optional<mode_t> mode)
+    // Gives the file the group, extended attributes and permissions of the
+    // old one, as far as the system lets it: true when it then has all that
+    // the old one had, its owner too, so that replacing loses nothing.
+    bool takeOver(int old)
     {
-        int error = 0;
-        if (mode && ::fchmod(m_file.get(), *mode) != 0 && !unsupported(errno))
-            error = errno;
-        if (error == 0)
-            error = writeAll(m_file.get(), content);
+        struct stat before {
+        };
+        struct stat now {
+        };
+        const int fd = m_file.get();
+        if (::fstat(old, &before) != 0 || ::fstat(fd, &now) != 0)
+            return false;
+        if (now.st_gid != before.st_gid)
+            ::fchown(fd, uid_t(-1), before.st_gid);
+        const auto attributes = attributesOf(old);
+        const auto own = attributesOf(fd);
+        if (!attributes || !own)
+            return false;
+        for (const QByteArray &name : own->keys()) {
+            if (!attributes->contains(name))
+                ::fremovexattr(fd, name.constData());
+        }
+        for (auto it = attributes->cbegin(); it != attributes->cend(); ++it) {
+            if (own->value(it.key()) != it.value())
+                ::fsetxattr(
+                    fd, it.key().constData(), it.value().constData(), size_t(it.value().size()), 0);
+        }
+        ::fchmod(fd, before.st_mode & 07777);
+        return ::fstat(fd, &now) == 0 && now.st_uid == before.st_uid && now.st_gid == before.st_gid
+            && (now.st_mode & 07777) == (before.st_mode & 07777) && attributesOf(fd) == attributes;
+    }
+
+    // Readable and writable by every user, where the file system keeps
+    // permissions: 0, or why not.
+    int shareWithEveryone()
+    {
+        if (::fchmod(m_file.get(), 0666) == 0 || keepsNoModes(m_file.get(), errno))
+            return 0;
+        return errno;
+    }
+
+    // Writes the file whole and syncs it: 0, or the errno of the first
+    // failure. It stays open and locked until it has the target's name.
+    int fill(const QByteArray &content)
+    {
+        int error = writeAll(m_file.get(), content);
         if (error == 0 && ::fsync(m_file.get()) != 0)
             error = errno;
         return error;
@@ -395,6 +545,30 @@ private:
     Descriptor m_file;
 };
 
+// What putNewFile() says where the new file could not have all the old one
+// has.
+constexpr int WouldLose = -1;
+
+// Puts a new file, whole and synced, at the target: in the place of the old
+// one (when open) or of whatever has the name, or, `ifFree`, only where
+// nothing has it. 0, WouldLose, EEXIST or the errno of the failure.
+int putNewFile(const QByteArray &target, const Descriptor &old, const QByteArray &content,
+    const Rules &rules, bool ifFree = false)
+{
+    TemporaryFile file;
+    // Private until it has the old one's permissions, never wider.
+    int error = file.open(target, old.isOpen() ? 0600 : 0666);
+    if (error == 0 && old.isOpen() && !file.takeOver(old.get()))
+        return WouldLose;
+    if (error == 0 && !old.isOpen() && rules.everyoneWrites)
+        error = file.shareWithEveryone();
+    if (error == 0)
+        error = file.fill(content);
+    if (error == 0)
+        error = ifFree ? file.linkAsTarget() : file.replaceTarget();
+    return error;
+}
+
 } // namespace
 
 bool exists(const QString &path, const Rules &, Action action)
@@ -412,7 +586,8 @@ bool exists(const QString &path, const Rules &, Action action)
 
 QStringList readLines(const QString &path, const Rules &)
 {
-    Descriptor file = openLocked(path, O_RDONLY, LOCK_SH, Action::Read);
+    const QDeadlineTimer deadline(WaitMilliseconds);
+    Descriptor file = openLocked(path, O_RDONLY, LOCK_SH, Action::Read, deadline);
     HallOfFameLineReader reader;
     QByteArray chunk(ChunkBytes, Qt::Uninitialized);
     for (;;) {
@@ -431,57 +606,44 @@ QStringList readLines(const QString &path, const Rules &)
 void create(const QString &path, const QByteArray &content, const Rules &rules)
 {
     const QByteArray nativePath = QFile::encodeName(path);
+    if (!takeUpLeftover(nativePath)) {
+        const int error = putNewFile(nativePath, Descriptor(), content, rules, true);
+        // Someone else was quicker: judged like a file found at the start.
+        if (error == EEXIST && exists(path, rules, Action::Use))
+            return;
+        if (error != 0)
+            fail(Action::Create, path, systemReason(error));
+    }
+    syncFolder(nativePath);
     removeLeftovers(nativePath);
-    TemporaryFile file;
-    // Default lines: nothing to hide while the file is being made.
-    int error = file.open(nativePath, 0666);
-    if (error == 0)
-        error
-            = file.fill(content, rules.everyoneWrites ? std::optional<mode_t>(0666) : std::nullopt);
-    if (error == 0)
-        error = file.linkAsTarget();
-    // Someone else was quicker: judged like a file found at the start.
-    if (error == EEXIST && exists(path, rules, Action::Use))
-        return;
-    if (error != 0)
-        fail(Action::Create, path, systemReason(error));
 }
 
 void replace(const QString &path, const QByteArray &content, const Rules &rules)
 {
     const QByteArray nativePath = QFile::encodeName(path);
+    const QDeadlineTimer deadline(WaitMilliseconds);
     // Held until the new file has taken the old one's place: a rewrite in
     // place by another user waits, then finds the new file.
-    Descriptor old = openLocked(path, O_WRONLY, LOCK_EX, Action::Write, true);
-    // The new file is made private, so that nobody opens it before it has
-    // the old one's permissions, which it keeps, never wider.
-    std::optional<mode_t> mode;
-    if (old.isOpen())
-        mode = statusOf(old.get(), Action::Write, path).st_mode & 0777;
-    else if (rules.everyoneWrites)
-        mode = 0666;
-    removeLeftovers(nativePath);
-    TemporaryFile file;
-    int error = file.open(nativePath, mode ? 0600 : 0666);
-    bool folderRefused = refusedForLackOfPermission(error);
-    if (error == 0)
-        error = file.fill(content, mode);
+    Descriptor old = openLocked(path, O_WRONLY, LOCK_EX, Action::Write, deadline, true);
+    const int error = putNewFile(nativePath, old, content, rules);
     if (error == 0) {
-        error = file.replaceTarget();
-        folderRefused = refusedForLackOfPermission(error);
-    }
-    if (error == 0)
-        return;
-    // A folder the player may not write, or a sticky one with another
-    // user's file: only the file itself can take the new content.
-    if (!old.isOpen() || !folderRefused)
+        syncFolder(nativePath);
+    } else if (old.isOpen()
+        && (error == WouldLose || refusedForLackOfPermission(error) || noSpace(error))) {
+        // Another user's file (or one whose group, permissions or ACL a new
+        // file could not have), a folder the player may not write, or a full
+        // disk: the file itself takes the new content, in the space it has.
+        rewriteLocked(old, content, path);
+    } else {
         fail(Action::Write, path, systemReason(error));
-    rewriteLocked(old, content, path);
+    }
+    removeLeftovers(nativePath);
 }
 
 void rewriteInPlace(const QString &path, const QByteArray &content, const Rules &)
 {
-    Descriptor file = openLocked(path, O_WRONLY, LOCK_EX, Action::Write);
+    const QDeadlineTimer deadline(WaitMilliseconds);
+    Descriptor file = openLocked(path, O_WRONLY, LOCK_EX, Action::Write, deadline);
     rewriteLocked(file, content, path);
 }
 

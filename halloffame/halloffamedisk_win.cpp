@@ -3,14 +3,17 @@
 // junction and judged by what was opened. Copies of the game take turns by a
 // byte-range lock far past the end of the file, so that the lock never stands
 // in the way of the data. A save writes a new file under one of a few fixed
-// names beside the old one and renames it over the old one's name.
+// names beside the old one and puts it in the old one's place with
+// ReplaceFileW, which gives it the old one's ACL, attributes and streams.
 #include "halloffamedisk.h"
 #include "halloffamelinereader.h"
+#include "halloffamelines.h"
 
 #include <algorithm>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <utility>
 #include <vector>
 #include <windows.h>
@@ -27,9 +30,11 @@ using Action = HallOfFameError::Action;
 
 constexpr DWORD ChunkBytes = 64 * 1024;
 // Every holder of a lock, or of a handle that shares less than we ask for, is
-// a program reading or saving for a few milliseconds; one that holds on for
-// seconds is no longer waited for.
+// a program reading or saving for a few milliseconds: a start or a save waits
+// this long in all, then goes on without. Of that, a lock held for good
+// leaves the last second to a rename that waits for a reader.
 constexpr qint64 PatienceMilliseconds = 5000;
+constexpr qint64 RenameMilliseconds = 1000;
 constexpr DWORD PollMilliseconds = 10;
 // Another save may replace the file between our open and our lock.
 constexpr int OpenAttempts = 20;
@@ -42,13 +47,13 @@ constexpr DWORD OpenFlags = FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMA
 // are signed and a file server may keep the lock as a POSIX one, and far above
 // the 8 PiB that an NTFS file can hold.
 constexpr quint64 LockOffset = 0x7FFF'FFFF'0000'0000;
-// FileRenameInfoEx (Windows 10 1607), which MinGW's minwinbase.h declares only
-// for a _WIN32_WINNT that no Windows version has.
-constexpr auto FileRenameInfoExClass = FILE_INFO_BY_HANDLE_CLASS(22);
 // A save writes its new file under one of these names beside the old one. A
-// player may create files in C:\Windows\Temp but usually not list it: the
-// next save finds a killed save's leftover by trying each name.
+// player may create files in C:\Windows\Temp but usually not list it: a
+// killed save's leftover is found by trying each name.
 constexpr int TemporaryNameCount = 4;
+// What is carried over to the new file where ReplaceFileW does not (Wine).
+constexpr DWORD KeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM
+    | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 [[noreturn]] void fail(Action action, const QString &path, const QString &reason)
 {
@@ -70,9 +75,19 @@ QString namesTakenReason()
     return QStringLiteral("every temporary name beside the file is in use");
 }
 
+// A path of MAX_PATH characters or more in the \\?\ form, which Windows takes
+// at any length; the programs' manifest declares them long-path aware too,
+// which counts where the system allows long paths.
 std::wstring nativeOf(const QString &path)
 {
-    return QDir::toNativeSeparators(path).toStdWString();
+    const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
+    if (native.size() < MAX_PATH || native.starts_with(L"\\\\?\\"))
+        return native;
+    std::wstring full(::GetFullPathNameW(native.c_str(), 0, nullptr, nullptr), L'\0');
+    full.resize(::GetFullPathNameW(native.c_str(), DWORD(full.size()), full.data(), nullptr));
+    if (full.starts_with(L"\\\\"))
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
 }
 
 QString temporaryPath(const QString &path, int index)
@@ -243,14 +258,17 @@ bool stillAtPath(const Handle &file, const QString &path)
 }
 
 // As openJudged(), and locked. LockFileEx needs GENERIC_READ or GENERIC_WRITE.
+// A save's exclusive lock leaves the rename time to wait for a reader.
 Handle openLocked(const QString &path, DWORD access, DWORD optional, DWORD lockFlags, Action action,
     const QDeadlineTimer &deadline, bool missingIsFine = false)
 {
+    const QDeadlineTimer lockDeadline
+        = lockFlags & LOCKFILE_EXCLUSIVE_LOCK ? deadline - RenameMilliseconds : deadline;
     for (int attempt = 1;; ++attempt) {
         Handle file = openJudged(path, access, optional, action, deadline, missingIsFine);
         if (!file.isOpen())
             return file;
-        lock(file, lockFlags, deadline);
+        lock(file, lockFlags, lockDeadline);
         if (attempt == OpenAttempts || stillAtPath(file, path))
             return file;
     }
@@ -346,14 +364,16 @@ void rewriteLocked(const Handle &locked, const QByteArray &content, const QStrin
         fail(Action::Write, path, systemReason(error));
 }
 
-// A rename over the file needs DELETE on it (from its DACL or the folder's
-// FILE_DELETE_CHILD), and the target must not be read-only. Another user's
-// machine-wide file grants no DELETE: it can only be rewritten in place.
-bool mayRenameOver(const Handle &old)
+// ReplaceFileW needs DELETE on the file (from its DACL or the folder's
+// FILE_DELETE_CHILD), and the file must not be read-only; another user's
+// machine-wide file grants no DELETE. It keeps the file's ACL but not its
+// owner: another user's file, even one the player may replace, is rewritten
+// in place.
+bool mayReplace(const Handle &old)
 {
     BY_HANDLE_FILE_INFORMATION info {};
     return (old.access() & DELETE) && ::GetFileInformationByHandle(old.get(), &info)
-        && !(info.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
+        && !(info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) && isPlayersOwn(old);
 }
 
 // The folder's own permissions, or, where every user writes, read, write-data
@@ -392,12 +412,84 @@ private:
 
 // A save keeps its temporary file open, without FILE_SHARE_DELETE, until the
 // file has the target's name; DeleteFileW fails with a sharing violation on
-// such a file, so what it removes was left by a save that was killed. A
-// leftover of another user's that we may not delete stays.
+// such a file, so what it removes was left by a save that was cut off. A
+// leftover of another user's that we may not delete stays. Only once the file
+// is whole: until then a leftover may be the one copy of the last save.
 void removeLeftovers(const QString &path)
 {
     for (int index = 0; index < TemporaryNameCount; ++index)
         ::DeleteFileW(nativeOf(temporaryPath(path, index)).c_str());
+}
+
+// Makes a new name in the folder durable where the file system allows it;
+// FlushFileBuffers asks for the right to add files to a folder. A folder that
+// cannot be flushed is no reason to fail.
+void flushFolder(const QString &path)
+{
+    const Handle folder(::CreateFileW(nativeOf(QFileInfo(path).absolutePath()).c_str(),
+        FILE_ADD_FILE, ShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (folder.isOpen())
+        ::FlushFileBuffers(folder.get());
+}
+
+// Gives the open file the name `target` (a rename by handle needs DELETE
+// access): 0, or the error. With FILE_RENAME_FLAG_REPLACE_IF_EXISTS in the
+// place of whatever has the name, link or file: a rename replaces the name,
+// never what it points to. Without it, ERROR_ALREADY_EXISTS where the name is
+// taken.
+DWORD renameOpen(const Handle &file, const QString &target, DWORD flags)
+{
+    const std::wstring name = nativeOf(QFileInfo(target).absoluteFilePath());
+    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t), 0);
+    auto *info = reinterpret_cast<FILE_RENAME_INFO *>(buffer.data());
+    // FileRenameInfo reads ReplaceIfExists, the first byte of Flags.
+    info->Flags = flags;
+    info->FileNameLength = DWORD(name.size() * sizeof(wchar_t));
+    std::copy(name.begin(), name.end(), info->FileName);
+    return ::SetFileInformationByHandle(file.get(), FileRenameInfo, info, DWORD(buffer.size()))
+        ? 0
+        : ::GetLastError();
+}
+
+// A save cut off once its new file was whole, before or while that took the
+// target's name (a stick pulled, a rename that the file system makes in
+// several writes), can leave no file at the path and the whole new one under
+// its own name. The newest such file that no save holds becomes the file;
+// true when one did.
+bool takeUpLeftover(const QString &path)
+{
+    Handle newest;
+    FILETIME newestTime {};
+    for (int index = 0; index < TemporaryNameCount; ++index) {
+        // Without sharing writes: a save's own handle refuses it.
+        Handle file(
+            ::CreateFileW(nativeOf(temporaryPath(path, index)).c_str(), GENERIC_READ | DELETE,
+                FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        BY_HANDLE_FILE_INFORMATION info {};
+        if (!file.isOpen() || !::GetFileInformationByHandle(file.get(), &info)
+            || (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+            || info.nNumberOfLinks != 1 || ::GetFileType(file.get()) != FILE_TYPE_DISK)
+            continue;
+        QByteArray content(ChunkBytes + 1, Qt::Uninitialized);
+        DWORD count = 0;
+        if (!::ReadFile(file.get(), content.data(), DWORD(content.size()), &count, nullptr)
+            || !HallOfFameLines::isWholeFile(QByteArrayView(content).first(count)))
+            continue;
+        if (newest.isOpen() && ::CompareFileTime(&info.ftLastWriteTime, &newestTime) < 0)
+            continue;
+        newest = std::move(file);
+        newestTime = info.ftLastWriteTime;
+    }
+    return newest.isOpen() && renameOpen(newest, path, 0) == 0;
+}
+
+// What ReplaceFileW says while another program has the file, or the new one,
+// open without sharing its deletion: a virus scanner reading the new file, a
+// file server.
+bool heldOpen(DWORD error)
+{
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION
+        || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
 }
 
 // The new file of a save, under a temporary name until it takes the
@@ -411,22 +503,30 @@ public:
     ~TemporaryFile() { discard(); }
 
     // 0; ERROR_FILE_EXISTS when every name is in use; or why the folder
-    // refused the file.
-    DWORD open(const QString &target, const Rules &rules)
+    // refused the file. With `fifthName`, a random name follows the others
+    // (another user may hold them all), marked for deletion until the file is
+    // whole, so that Windows removes it should the program end before.
+    DWORD open(const QString &target, const Rules &rules, bool fifthName)
     {
         NewFileSecurity security;
         DWORD error = security.make(rules);
         if (error != 0)
             return error;
-        removeLeftovers(target);
-        for (int index = 0; index < TemporaryNameCount; ++index) {
+        for (int index = 0; index < TemporaryNameCount + int(fifthName); ++index) {
+            const QString name = index < TemporaryNameCount ? temporaryPath(target, index)
+                                                            : target + QStringLiteral(".new-")
+                    + QString::number(QRandomGenerator::system()->generate64(), 36);
             // CREATE_NEW never opens what is at the name, link or file. Readers
             // may open the file once it has the target's name.
-            m_file = Handle(::CreateFileW(nativeOf(temporaryPath(target, index)).c_str(),
-                GENERIC_WRITE | DELETE, FILE_SHARE_READ, security.attributes(), CREATE_NEW,
-                FILE_ATTRIBUTE_NORMAL, nullptr));
-            if (m_file.isOpen())
+            m_file = Handle(
+                ::CreateFileW(nativeOf(name).c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ,
+                    security.attributes(), CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (m_file.isOpen()) {
+                m_name = name;
+                if (index == TemporaryNameCount)
+                    m_deleteOnClose = setDeleteOnClose(true);
                 return 0;
+            }
             error = ::GetLastError();
             // ERROR_ACCESS_DENIED also comes for a name whose deletion is
             // pending; a folder that refuses new files refuses every name.
@@ -439,6 +539,20 @@ public:
         return error;
     }
 
+    // What ReplaceFileW gives the new file on Windows but not under Wine: the
+    // old one's attributes, such as hidden.
+    void takeAttributesOf(const Handle &old)
+    {
+        FILE_BASIC_INFO info {};
+        if (!::GetFileInformationByHandleEx(old.get(), FileBasicInfo, &info, sizeof info)
+            || !(info.FileAttributes & KeptAttributes))
+            return;
+        // Times of 0 stay as they are.
+        FILE_BASIC_INFO kept {};
+        kept.FileAttributes = info.FileAttributes & KeptAttributes;
+        ::SetFileInformationByHandle(m_file.get(), FileBasicInfo, &kept, sizeof kept);
+    }
+
     // Writes the file whole and flushes it: 0, or the error.
     DWORD fill(const QByteArray &content)
     {
@@ -448,35 +562,54 @@ public:
         return error;
     }
 
-    // Gives the open file the target's name (the rename by handle needs
-    // DELETE access): 0, or the error. With FILE_RENAME_FLAG_REPLACE_IF_EXISTS
-    // in the place of whatever has the name, link or file: a rename replaces
-    // the name, never what it points to.
-    DWORD rename(const QString &target, FILE_INFO_BY_HANDLE_CLASS kind, DWORD flags)
+    // Gives the whole file the target's name: 0, or the error (see
+    // renameOpen()).
+    DWORD rename(const QString &target, DWORD flags)
     {
-        const std::wstring name = nativeOf(QFileInfo(target).absoluteFilePath());
-        std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t), 0);
-        auto *info = reinterpret_cast<FILE_RENAME_INFO *>(buffer.data());
-        // FileRenameInfo reads ReplaceIfExists, the first byte of Flags.
-        info->Flags = flags;
-        info->FileNameLength = DWORD(name.size() * sizeof(wchar_t));
-        std::copy(name.begin(), name.end(), info->FileName);
-        if (!::SetFileInformationByHandle(m_file.get(), kind, info, DWORD(buffer.size())))
-            return ::GetLastError();
-        // Flushed before: the file is whole whatever the close says.
-        m_file.close();
-        return 0;
+        if (m_deleteOnClose)
+            m_deleteOnClose = !setDeleteOnClose(false);
+        const DWORD error = renameOpen(m_file, target, flags);
+        if (error == 0)
+            forget();
+        return error;
     }
 
-    // A rename that cannot replace a file that is open, the old way: retried
-    // while a copy reads the file for a moment (ERROR_ACCESS_DENIED) or has
-    // it open without FILE_SHARE_DELETE (ERROR_SHARING_VIOLATION).
+    // A rename in place of a file that appeared meanwhile: retried while a
+    // program reads that for a moment.
     DWORD renameWaiting(const QString &target, const QDeadlineTimer &deadline)
     {
         for (;;) {
-            const DWORD error = rename(target, FileRenameInfo, FILE_RENAME_FLAG_REPLACE_IF_EXISTS);
-            if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
-                || deadline.hasExpired())
+            const DWORD error = rename(target, FILE_RENAME_FLAG_REPLACE_IF_EXISTS);
+            if (!heldOpen(error) || deadline.hasExpired())
+                return error;
+            ::Sleep(PollMilliseconds);
+        }
+    }
+
+    // Puts the whole file in the place of the target with ReplaceFileW,
+    // retried while another program holds the target open: 0, or the error.
+    DWORD replaceTarget(const QString &target, const QDeadlineTimer &deadline)
+    {
+        // ReplaceFileW opens the new file itself, and Wine's only where no
+        // other handle has it open. Flushed before: the file is whole
+        // whatever the close says.
+        m_file.close();
+        const std::wstring name = nativeOf(m_name);
+        for (;;) {
+            if (::ReplaceFileW(
+                    nativeOf(target).c_str(), name.c_str(), nullptr, 0, nullptr, nullptr)) {
+                m_name.clear();
+                return 0;
+            }
+            const DWORD error = ::GetLastError();
+            // Wine's moves the old file away before it moves the new one in:
+            // should the second step fail, the new file takes the free name.
+            if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT
+                && ::MoveFileExW(name.c_str(), nativeOf(target).c_str(), 0)) {
+                m_name.clear();
+                return 0;
+            }
+            if (!heldOpen(error) || deadline.hasExpired())
                 return error;
             ::Sleep(PollMilliseconds);
         }
@@ -485,16 +618,31 @@ public:
     void discard()
     {
         // Deleted by handle, as it is closed: whatever has its name by then
-        // is not touched.
-        FILE_DISPOSITION_INFO disposition { TRUE };
+        // is not touched. Once closed for ReplaceFileW, by its name.
         if (m_file.isOpen())
-            ::SetFileInformationByHandle(
-                m_file.get(), FileDispositionInfo, &disposition, sizeof disposition);
-        m_file = Handle();
+            setDeleteOnClose(true);
+        else if (!m_name.isEmpty())
+            ::DeleteFileW(nativeOf(m_name).c_str());
+        forget();
     }
 
 private:
+    bool setDeleteOnClose(bool remove)
+    {
+        FILE_DISPOSITION_INFO disposition { remove };
+        return ::SetFileInformationByHandle(
+            m_file.get(), FileDispositionInfo, &disposition, sizeof disposition);
+    }
+    void forget()
+    {
+        m_file = Handle();
+        m_name.clear();
+        m_deleteOnClose = false;
+    }
+
     Handle m_file;
+    QString m_name;
+    bool m_deleteOnClose = false;
 };
 
 bool noRoomBeside(DWORD error)
@@ -502,9 +650,30 @@ bool noRoomBeside(DWORD error)
     return error == ERROR_ACCESS_DENIED || error == ERROR_FILE_EXISTS;
 }
 
+bool diskFull(DWORD error)
+{
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+}
+
 QString temporaryFailure(DWORD error)
 {
     return error == ERROR_FILE_EXISTS ? namesTakenReason() : systemReason(error);
+}
+
+// Puts a new file, whole and flushed, in the place of the old one (or of
+// nothing): 0, or the error.
+DWORD putNewFile(const QString &path, const Handle &old, const QByteArray &content,
+    const Rules &rules, const QDeadlineTimer &deadline)
+{
+    TemporaryFile file;
+    DWORD error = file.open(path, rules, false);
+    if (error == 0 && old.isOpen())
+        file.takeAttributesOf(old);
+    if (error == 0)
+        error = file.fill(content);
+    if (error != 0)
+        return error;
+    return old.isOpen() ? file.replaceTarget(path, deadline) : file.renameWaiting(path, deadline);
 }
 
 } // namespace
@@ -534,20 +703,22 @@ QStringList readLines(const QString &path, const Rules &)
 
 void create(const QString &path, const QByteArray &content, const Rules &rules)
 {
-    TemporaryFile file;
-    DWORD error = file.open(path, rules);
-    if (error != 0)
-        fail(Action::Create, path, temporaryFailure(error));
-    error = file.fill(content);
-    // A rename without FILE_RENAME_FLAG_REPLACE_IF_EXISTS fails with
-    // ERROR_ALREADY_EXISTS where the name is taken.
-    if (error == 0)
-        error = file.rename(path, FileRenameInfo, 0);
-    // Someone else was quicker: judged like a file found at the start.
-    if (error == ERROR_ALREADY_EXISTS && exists(path, rules, Action::Use))
-        return;
-    if (error != 0)
-        fail(Action::Create, path, systemReason(error));
+    if (!takeUpLeftover(path)) {
+        TemporaryFile file;
+        DWORD error = file.open(path, rules, true);
+        if (error != 0)
+            fail(Action::Create, path, temporaryFailure(error));
+        error = file.fill(content);
+        if (error == 0)
+            error = file.rename(path, 0);
+        // Someone else was quicker: judged like a file found at the start.
+        if (error == ERROR_ALREADY_EXISTS && exists(path, rules, Action::Use))
+            return;
+        if (error != 0)
+            fail(Action::Create, path, systemReason(error));
+    }
+    flushFolder(path);
+    removeLeftovers(path);
 }
 
 void replace(const QString &path, const QByteArray &content, const Rules &rules)
@@ -557,38 +728,23 @@ void replace(const QString &path, const QByteArray &content, const Rules &rules)
     // so that no other copy rewrites the old file in between.
     Handle old = openLocked(
         path, GENERIC_READ, DELETE, LOCKFILE_EXCLUSIVE_LOCK, Action::Write, deadline, true);
-    const bool fileExists = old.isOpen();
-    if (fileExists && !mayRenameOver(old))
-        return rewriteLocked(old, content, path, deadline);
-    TemporaryFile file;
-    DWORD error = file.open(path, rules);
-    // A folder the player may not write, or every temporary name taken: only
-    // the file itself can take the new content.
-    if (fileExists && noRoomBeside(error))
-        return rewriteLocked(old, content, path, deadline);
-    if (error == 0)
-        error = file.fill(content);
-    if (error != 0)
+    const DWORD error = old.isOpen() && !mayReplace(old)
+        ? ERROR_ACCESS_DENIED
+        : putNewFile(path, old, content, rules, deadline);
+    if (error == 0) {
+        flushFolder(path);
+    } else if (old.isOpen()
+        && (noRoomBeside(error) || heldOpen(error) || diskFull(error)
+            || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT)) {
+        // Another user's file, a folder the player may not write, every
+        // temporary name taken, a full disk, or the file held open for longer
+        // than we wait: the file itself takes the new content, in the space
+        // it has.
+        rewriteLocked(old, content, path, deadline);
+    } else {
         fail(Action::Write, path, temporaryFailure(error));
-    // With POSIX semantics (NTFS, Windows 10 1607 on) a rename replaces a file
-    // that has open handles, ours with its lock included: the file keeps its
-    // lock until the new one has the name. Elsewhere the old one is closed
-    // first, since a rename cannot replace an open file.
-    if (fileExists
-        && file.rename(path, FileRenameInfoExClass,
-               FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS)
-            == 0)
-        return;
-    old = Handle();
-    error = file.renameWaiting(path, deadline);
-    if (error == 0)
-        return;
-    file.discard();
-    // The file held open for longer than we wait: written in place, under a
-    // lock of its own.
-    if (fileExists && (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION))
-        return rewriteInPlace(path, content, rules);
-    fail(Action::Write, path, systemReason(error));
+    }
+    removeLeftovers(path);
 }
 
 void rewriteInPlace(const QString &path, const QByteArray &content, const Rules &)

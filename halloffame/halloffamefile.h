@@ -10,7 +10,8 @@ namespace HallOfFameFile
 
 // Either way a symbolic link or anything but a regular file at the path is
 // refused, and a save puts a whole new file in the old one's place, with the
-// old one's permissions; where the folder does not allow that, the file is
+// old one's owner, group, permissions and ACL; where the new file could not
+// have them, or the folder or the disk has no room for it, the file is
 // rewritten in place, locked.
 enum class Sharing {
     // Beside the program, for the players of that copy: a new file follows
@@ -21,8 +22,9 @@ enum class Sharing {
     MachineWide,
 };
 
-// Creates the file with the default lines when nothing is at the path; an
-// existing regular file is left untouched, whatever it holds.
+// Creates the file with the default lines when nothing is at the path, or
+// takes up the whole new file of a save that was cut off before it had the
+// path; an existing regular file is left untouched, whatever it holds.
 void makeIfMissing(const QString &path, Sharing sharing = Sharing::Private);
 
 // Always six entries: the first six lines of the file, missing ones filled

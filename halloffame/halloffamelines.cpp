@@ -32,6 +32,12 @@ QByteArray formatLines(const QStringList &entries)
     return content;
 }
 
+bool isWholeFile(QByteArrayView content)
+{
+    return content.endsWith("\r\n") && content.count('\n') == EntryCount
+        && content.count("\r\n") == EntryCount;
+}
+
 QString savedLine(const QString &line)
 {
     return parseLines(formatLines({ line })).value(0);

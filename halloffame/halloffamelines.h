@@ -24,6 +24,10 @@ QStringList parseLines(QByteArrayView content);
 // written as a space, so entries can never become more lines.
 QByteArray formatLines(const QStringList &entries);
 
+// Whether the bytes are a whole file as a save writes it: six lines, each
+// ended by CR LF. A save cut off midway has written fewer.
+bool isWholeFile(QByteArrayView content);
+
 // The line as it reads back once saved: a line longer than the reader keeps
 // is cut the way the reader cuts it.
 QString savedLine(const QString &line);

@@ -6,6 +6,18 @@ void GameState::clearCounters()
     clickCount = 0;
     pairsFound = 0;
     pickState = 0;
+    triesCounted = false;
+}
+
+void GameState::countTries()
+{
+    clickCount = static_cast<double>(static_cast<qint32>(clickCount) / 2);
+    triesCounted = true;
+}
+
+int GameState::tries() const
+{
+    return triesCounted ? static_cast<qint32>(clickCount) : static_cast<qint32>(clickCount) / 2;
 }
 
 bool GameState::isPartner(qint16 a, qint16 b, int pairCount) const

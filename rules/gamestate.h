@@ -14,6 +14,8 @@ struct GameState {
     qint16 pairsFound = 0;
     // Clicks on face-down tiles; holds the tries once the game has ended.
     double clickCount = 0;
+    // Whether clickCount holds the tries already.
+    bool triesCounted = false;
     // Times of day and the time played, in whole seconds.
     int startTime = 0;
     int endTime = 0;
@@ -32,6 +34,11 @@ struct GameState {
 
     // Clears the counters for a new deal. The picks keep their stale values.
     void clearCounters();
+    // Turns the clicks of an ended game into its tries, in place: two clicks
+    // make a try, an odd one left over does not.
+    void countTries();
+    // The tries so far, whether or not the clicks have been turned into them.
+    int tries() const;
     // The click rules. `index` must be a face-down tile: face-up tiles never
     // reach this far.
     Turn click(qint16 index, int pairCount);

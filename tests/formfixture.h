@@ -50,11 +50,27 @@ struct FormFixture {
         return *form;
     }
 
+    // Opened with keyboard play on or off, with the keyboard's input.
+    Form1 &openForKeys(const EditionProfile &profile, bool keyboardPlay = true)
+    {
+        form = std::make_unique<Form1>(profile, platform);
+        form->setKeyboardPlay(keyboardPlay);
+        form->start();
+        if (!QTest::qWaitForWindowActive(form.get()))
+            qWarning("the game window never became active");
+        return *form;
+    }
+
     // A real click through the window system, landing on whatever lies there.
     void clickAt(QPoint point)
     {
         QTest::mouseClick(form->windowHandle(), Qt::LeftButton, {}, point);
     }
     void clickTile(int index) { clickAt(form->c1[index]->geometry().center()); }
+    // A real key press through the window system, to whatever has the focus.
+    void pressKey(QKeyCombination key)
+    {
+        QTest::keyClick(form->windowHandle(), key.key(), key.keyboardModifiers());
+    }
     bool faceUp(int index) const { return form->Image1[index]->isVisible(); }
 };

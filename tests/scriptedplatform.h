@@ -51,6 +51,8 @@ public:
 
     QList<int> endStatuses;
     QStringList failures;
+    // Each change of the busy cursor, on (true) or off.
+    QList<bool> busyChanges;
 
     QDateTime currentDateTime() override
     {
@@ -89,6 +91,7 @@ public:
     QString environmentVariable(const QString &name) override { return environment.value(name); }
     double screenWidthTwips() override { return screenWidth; }
     void endProgram(int status) override { endStatuses.append(status); }
+    void showBusy(bool busy) override { busyChanges.append(busy); }
     void reportFailure(const QString &message) override
     {
         failures.append(message);

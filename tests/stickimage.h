@@ -14,25 +14,33 @@
 class StickImage
 {
 public:
-    // "vfat" or "exfat".
-    explicit StickImage(const QString &fileSystem)
+    // "vfat" or "exfat". With `pulledOut`, the image of another stick copied
+    // as it is on that "disk" now: what the stick holds if pulled out now.
+    explicit StickImage(const QString &fileSystem, const QString &pulledOut = QString())
     {
         if (::geteuid() != 0) {
             m_whyNot = QStringLiteral("mounting a disk image needs root");
             return;
         }
-        const QString image = m_dir.filePath(QStringLiteral("stick.img"));
+        const QString image = imagePath();
         m_path = m_dir.filePath(QStringLiteral("stick"));
         QDir().mkpath(m_path);
-        QFile file(image);
-        if (!file.open(QIODevice::WriteOnly) || !file.resize(qint64(64) << 20)) {
-            m_whyNot = QStringLiteral("cannot make the image: ") + file.errorString();
-            return;
-        }
-        file.close();
         const bool fat = fileSystem == QLatin1String("vfat");
-        if (!run(fat ? QStringLiteral("mkfs.vfat") : QStringLiteral("mkfs.exfat"), { image }))
-            return;
+        if (!pulledOut.isEmpty()) {
+            if (!QFile::copy(pulledOut, image)) {
+                m_whyNot = QStringLiteral("cannot copy the image ") + pulledOut;
+                return;
+            }
+        } else {
+            QFile file(image);
+            if (!file.open(QIODevice::WriteOnly) || !file.resize(qint64(64) << 20)) {
+                m_whyNot = QStringLiteral("cannot make the image: ") + file.errorString();
+                return;
+            }
+            file.close();
+            if (!run(fat ? QStringLiteral("mkfs.vfat") : QStringLiteral("mkfs.exfat"), { image }))
+                return;
+        }
         if (run(QStringLiteral("mount"),
                 { QStringLiteral("-t"), fileSystem, QStringLiteral("-o"), QStringLiteral("loop"),
                     image, m_path })) {
@@ -64,6 +72,7 @@ public:
     QString whyNot() const { return m_whyNot; }
     // The folder where the stick is mounted.
     QString path() const { return m_path; }
+    QString imagePath() const { return m_dir.filePath(QStringLiteral("stick.img")); }
 
 private:
     bool run(const QString &program, const QStringList &arguments)

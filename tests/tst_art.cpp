@@ -423,10 +423,12 @@ void TestArt::windowIconIsCompiledIn()
 void TestArt::themeIconHasItsSize_data()
 {
     QTest::addColumn<int>("side");
-    for (int side : { 16, 22, 24, 32, 48, 64, 128, 256 })
+    for (int side : BuiltinArt::kWindowIconSides)
         QTest::addRow("%dx%d", side, side) << side;
 }
 
+// The window shows the themed icon's very pixels, compiled in as a pixmap
+// holds them.
 void TestArt::themeIconHasItsSize()
 {
     QFETCH(int, side);
@@ -434,6 +436,9 @@ void TestArt::themeIconHasItsSize()
         m_first.filePath(QStringLiteral("art/hicolor/%1x%1/apps/tilvane.png").arg(side)));
     QCOMPARE(icon.size(), QSize(side, side));
     QVERIFY(opaqueShare(icon) > 0.3);
+    const QImage shown = icon.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QCOMPARE(fileBytes(BuiltinArt::windowIconPixelsPath(side)),
+        QByteArray(reinterpret_cast<const char *>(shown.constBits()), shown.sizeInBytes()));
 }
 
 void TestArt::generatorGivesTheSameBytesTwice()
@@ -442,7 +447,7 @@ void TestArt::generatorGivesTheSameBytesTwice()
     QVERIFY(second.isValid());
     QVERIFY(generate(second.path()));
     const QStringList names = relativeFiles(m_first.path());
-    QCOMPARE(names.size(), kPoolCount + BuiltinArt::kPictureCount + 1 + 8);
+    QCOMPARE(names.size(), kPoolCount + BuiltinArt::kPictureCount + 1 + 2 * 8);
     QCOMPARE(relativeFiles(second.path()), names);
     for (const QString &name : names) {
         const QByteArray bytes = fileBytes(m_first.filePath(name));

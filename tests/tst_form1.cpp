@@ -7,6 +7,7 @@
 #include "runedition.h"
 #include "twips.h"
 
+#include <QAccessible>
 #include <QBuffer>
 #include <QFile>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <sys/stat.h>
 
 using Profile = const EditionProfile *;
+using Keys = QList<QKeyCombination>;
 Q_DECLARE_METATYPE(Profile)
 Q_DECLARE_METATYPE(Platform::Buttons)
 
@@ -98,6 +100,20 @@ void breakIcon(const QString &path, const QByteArray &how)
     }
 }
 
+QStringList tileNames(Form1 &form)
+{
+    QStringList names;
+    for (int i = 1; i <= form.profile().cellCount; ++i)
+        names.append(QAccessible::queryAccessibleInterface(form.c1[i])->text(QAccessible::Name));
+    return names;
+}
+
+// Whether the focus frame's black ring lies in the gap left of the tile.
+bool frameAround(const QImage &shot, const QWidget *tile)
+{
+    return shot.pixelColor(tile->x() - 3, tile->y() + 20) == QColor(Qt::black);
+}
+
 } // namespace
 
 class TestForm1 : public QObject
@@ -136,6 +152,11 @@ private Q_SLOTS:
     void backgroundAndFooterDoNothing();
     void perfectGame_data() { addEditionRows(); }
     void perfectGame();
+    void keysOnTheBoard_data();
+    void keysOnTheBoard();
+    void keyboardAndMouseMix();
+    void newDealFocusesTheFirstTile();
+    void screenReaderFindsTheFocusedTile();
 };
 
 // Caption and client size written out, not read back from the profile the
@@ -233,6 +254,7 @@ void TestForm1::gameIconEverywhere()
     setUpApplication(kEdition31);
     FormFixture game;
     Form1 &form = game.open(kEdition31);
+    setApplicationIcon();
     QtPlatform platform;
     QIcon boxIcon;
     QTimer::singleShot(0, [&] {
@@ -620,6 +642,134 @@ void TestForm1::perfectGame()
     QCOMPARE(atTheEnd.pairsFound, pairs);
     QCOMPARE(atTheEnd.clickCount, double(pairs));
     QVERIFY(lastFaceUp);
+}
+
+void TestForm1::keysOnTheBoard_data()
+{
+    QTest::addColumn<bool>("keyboardPlay");
+    QTest::addColumn<Keys>("keys");
+    QTest::addColumn<int>("focusedCell");
+    QTest::addColumn<double>("clicks");
+    const Keys everyKey { Qt::Key_Tab, Qt::Key_Right, Qt::Key_Down, Qt::Key_Space, Qt::Key_Return,
+        Qt::Key_Enter, Qt::Key_Home, Qt::Key_End, Qt::ControlModifier | Qt::Key_End, Qt::Key_A };
+    QTest::newRow("off: no key does a thing") << false << everyKey << -1 << 0.0;
+    QTest::newRow("on: the first tile to start with") << true << Keys {} << 0 << 0.0;
+    QTest::newRow("on: arrows") << true << Keys { Qt::Key_Right, Qt::Key_Down, Qt::Key_Down } << 9
+                                << 0.0;
+    QTest::newRow("on: the edges stop the focus")
+        << true << Keys { Qt::Key_Up, Qt::Key_Left, Qt::Key_End, Qt::Key_Right } << 3 << 0.0;
+    QTest::newRow("on: Ctrl+End, then Home")
+        << true << Keys { Qt::ControlModifier | Qt::Key_End, Qt::Key_Home } << 12 << 0.0;
+    QTest::newRow("on: Space turns, Return and Enter too")
+        << true
+        << Keys { Qt::Key_Space, Qt::Key_Right, Qt::Key_Return, Qt::Key_Right, Qt::Key_Enter } << 2
+        << 3.0;
+    QTest::newRow("on: a face-up tile ignores Space")
+        << true << Keys { Qt::Key_Space, Qt::Key_Space, Qt::Key_Return } << 0 << 1.0;
+    QTest::newRow("on: Tab stays on the board")
+        << true << Keys { Qt::Key_Tab, Qt::Key_Backtab } << 0 << 0.0;
+}
+
+// Off, the window is the game as it has always been: the focus on the text
+// box, and nothing on the board changes for any key, neither what a screen
+// reader finds nor a pixel.
+void TestForm1::keysOnTheBoard()
+{
+    QFETCH(bool, keyboardPlay);
+    QFETCH(Keys, keys);
+    QFETCH(int, focusedCell);
+    QFETCH(double, clicks);
+    setUpApplication(kEdition1);
+    FormFixture game;
+    Form1 &form = game.openForKeys(kEdition1, keyboardPlay);
+    const QImage before = form.grab().toImage();
+    const QStringList names = tileNames(form);
+    if (!keyboardPlay)
+        QCOMPARE(QApplication::focusWidget(), form.txtNum);
+    for (QKeyCombination key : keys)
+        game.pressKey(key);
+    const QList<TileCover *> cells = form.tilesByCell();
+    QCOMPARE(cells.indexOf(qobject_cast<TileCover *>(QApplication::focusWidget())), focusedCell);
+    QCOMPARE(form.gameState.clickCount, clicks);
+    const QImage after = form.grab().toImage();
+    if (!keyboardPlay) {
+        QVERIFY(QApplication::focusWidget() == form.txtNum
+            || QApplication::focusWidget() == form.lstRand);
+        QCOMPARE(tileNames(form), names);
+        QCOMPARE(after, before);
+        QVERIFY(!frameAround(after, cells[0]));
+        return;
+    }
+    for (int cell = 0; cell < cells.size(); ++cell)
+        QCOMPARE(frameAround(after, cells[cell]), cell == focusedCell);
+    QCOMPARE(game.faceUp(cells[focusedCell]->index()), clicks > 0);
+    // The frame lies outside the tile: the picture keeps every pixel.
+    const QRect tile = cells[focusedCell]->geometry();
+    QCOMPARE(after.pixelColor(tile.topLeft() - QPoint(1, 1)), QColor(Qt::white));
+    form.setKeyboardPlay(false);
+    QCOMPARE(form.grab().toImage().copy(tile), after.copy(tile));
+}
+
+void TestForm1::keyboardAndMouseMix()
+{
+    FormFixture game;
+    Form1 &form = game.openForKeys(kEdition2);
+    const QList<TileCover *> cells = form.tilesByCell();
+    game.clickTile(cells[8]->index());
+    QCOMPARE(QApplication::focusWidget(), cells[8]);
+    game.pressKey(Qt::Key_Right);
+    game.pressKey(Qt::Key_Space);
+    QCOMPARE(form.gameState.clickCount, 2.0);
+    QVERIFY(game.faceUp(cells[8]->index()) && game.faceUp(cells[9]->index()));
+}
+
+// After Yes the new deal begins on the first tile, whichever tile ended the
+// last game.
+void TestForm1::newDealFocusesTheFirstTile()
+{
+    FormFixture game;
+    Form1 &form = game.openForKeys(kEdition1);
+    game.platform.answers = { Platform::Answer::Yes };
+    for (int i = 8; i >= 1; --i) {
+        game.clickTile(i + 8);
+        game.clickTile(i);
+    }
+    QCOMPARE(game.platform.messages.size(), 2);
+    QCOMPARE(form.gameState.clickCount, 0.0);
+    QCOMPARE(QApplication::focusWidget(), form.tilesByCell().first());
+}
+
+// The focused tile is the screen reader's focus, and the window tells the
+// state of the game; the controls that only hold data are no objects a
+// screen reader could be sent events of. (The events themselves need a
+// screen reader: tests/e2e/v1_orca.py.)
+void TestForm1::screenReaderFindsTheFocusedTile()
+{
+    setUpApplication(kEdition1);
+    FormFixture game;
+    Form1 &form = game.openForKeys(kEdition1);
+    QAccessibleInterface *window = QAccessible::queryAccessibleInterface(&form);
+    QCOMPARE(window->text(QAccessible::Description), QStringLiteral("0 tries, 0 of 8 pairs found"));
+    const QList<TileCover *> cells = form.tilesByCell();
+    game.pressKey(Qt::Key_Down);
+    QAccessibleInterface *tile = window->focusChild();
+    QCOMPARE(tile->object(), cells[4]);
+    QVERIFY(tile->state().focused && tile->state().focusable);
+    QCOMPARE(tile->text(QAccessible::Description), QStringLiteral("row 2, column 1"));
+    game.pressKey(Qt::Key_Space);
+    QCOMPARE(window->focusChild()->text(QAccessible::Name),
+        pictureName(form.Image1[cells[4]->index()]->picture()));
+    game.pressKey(Qt::Key_Up);
+    game.pressKey(Qt::Key_Space);
+    QCOMPARE(window->text(QAccessible::Description),
+        QStringLiteral("1 try, %1 of 8 pairs found").arg(form.gameState.pairsFound));
+    for (QWidget *hidden :
+        { static_cast<QWidget *>(form.txtNum), static_cast<QWidget *>(form.lstRand) })
+        QVERIFY(!QAccessible::queryAccessibleInterface(hidden)->isValid());
+
+    form.setKeyboardPlay(false);
+    QCOMPARE(window->focusChild(), nullptr);
+    QVERIFY(!QAccessible::queryAccessibleInterface(cells[4])->state().focusable);
 }
 
 QTEST_MAIN(TestForm1)

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "boardfocus.h"
 #include "gamestate.h"
 
 #include <QSet>
@@ -38,6 +39,10 @@ private Q_SLOTS:
     void clicks();
     void perfectGameEndsOnTheLastPair();
     void clearingKeepsThePicks();
+    void triesBeforeAndAfterTheEnd_data();
+    void triesBeforeAndAfterTheEnd();
+    void focusKeys_data();
+    void focusKeys();
 };
 
 void TestGameState::clicks_data()
@@ -104,6 +109,71 @@ void TestGameState::clearingKeepsThePicks()
     QCOMPARE(board.state.pairsFound, 0);
     QCOMPARE(board.state.firstPick, 2);
     QCOMPARE(board.state.secondPick, 5);
+}
+
+void TestGameState::triesBeforeAndAfterTheEnd_data()
+{
+    QTest::addColumn<int>("clicks");
+    QTest::addColumn<int>("tries");
+    QTest::addColumn<QString>("progress");
+    QTest::newRow("none") << 0 << 0 << "0 tries, 3 of 8 pairs found";
+    QTest::newRow("one turned") << 1 << 0 << "0 tries, 3 of 8 pairs found";
+    QTest::newRow("one try") << 2 << 1 << "1 try, 3 of 8 pairs found";
+    QTest::newRow("odd click left over") << 101 << 50 << "50 tries, 3 of 8 pairs found";
+}
+
+// The tries read the same before the end of a game turns the clicks into
+// them and after: a screen reader asks while the last boxes are open.
+void TestGameState::triesBeforeAndAfterTheEnd()
+{
+    QFETCH(int, clicks);
+    QFETCH(int, tries);
+    QFETCH(QString, progress);
+    GameState state;
+    state.clickCount = clicks;
+    QCOMPARE(state.tries(), tries);
+    QCOMPARE(progressText(state.tries(), 3, 8), progress);
+    state.countTries();
+    QCOMPARE(state.clickCount, double(tries));
+    QCOMPARE(state.tries(), tries);
+    state.clearCounters();
+    QCOMPARE(state.tries(), 0);
+}
+
+void TestGameState::focusKeys_data()
+{
+    QTest::addColumn<int>("side");
+    QTest::addColumn<int>("cell");
+    QTest::addColumn<QKeyCombination>("key");
+    QTest::addColumn<int>("next");
+    const QKeyCombination ctrlHome = Qt::ControlModifier | Qt::Key_Home;
+    const QKeyCombination ctrlEnd = Qt::ControlModifier | Qt::Key_End;
+    QTest::newRow("right") << 4 << 5 << QKeyCombination(Qt::Key_Right) << 6;
+    QTest::newRow("left") << 4 << 5 << QKeyCombination(Qt::Key_Left) << 4;
+    QTest::newRow("up") << 4 << 5 << QKeyCombination(Qt::Key_Up) << 1;
+    QTest::newRow("down") << 4 << 5 << QKeyCombination(Qt::Key_Down) << 9;
+    QTest::newRow("right edge: no wrap to the next row")
+        << 4 << 7 << QKeyCombination(Qt::Key_Right) << 7;
+    QTest::newRow("left edge") << 4 << 8 << QKeyCombination(Qt::Key_Left) << 8;
+    QTest::newRow("top edge") << 6 << 3 << QKeyCombination(Qt::Key_Up) << 3;
+    QTest::newRow("bottom edge") << 10 << 95 << QKeyCombination(Qt::Key_Down) << 95;
+    QTest::newRow("Home: start of the row") << 10 << 57 << QKeyCombination(Qt::Key_Home) << 50;
+    QTest::newRow("End: end of the row") << 10 << 57 << QKeyCombination(Qt::Key_End) << 59;
+    QTest::newRow("Ctrl+Home: first tile") << 10 << 57 << ctrlHome << 0;
+    QTest::newRow("Ctrl+End: last tile") << 10 << 57 << ctrlEnd << 99;
+    QTest::newRow("keypad arrow") << 4 << 5 << (Qt::KeypadModifier | Qt::Key_Right) << 6;
+    QTest::newRow("Shift+End is End") << 4 << 5 << (Qt::ShiftModifier | Qt::Key_End) << 7;
+    QTest::newRow("Space moves nothing") << 4 << 5 << QKeyCombination(Qt::Key_Space) << -1;
+    QTest::newRow("a letter moves nothing") << 4 << 5 << QKeyCombination(Qt::Key_A) << -1;
+}
+
+void TestGameState::focusKeys()
+{
+    QFETCH(int, side);
+    QFETCH(int, cell);
+    QFETCH(QKeyCombination, key);
+    QFETCH(int, next);
+    QCOMPARE(focusCellAfterKey(cell, key.key(), key.keyboardModifiers(), side), next);
 }
 
 QTEST_GUILESS_MAIN(TestGameState)

@@ -14,26 +14,46 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <utility>
 
-// Stand-ins for two calls of the C library. umask() counts its calls: the
+// Stand-ins for calls of the C library. umask() counts its calls: the
 // process's umask is shared by its threads, and the game has three, so the
 // file code must never change it. rename() gives a test the one moment it
 // cannot reach otherwise, just before a new file takes the file's name.
+// fchmod() fails on demand, as a file system or a security module may make
+// it; usleep() adds up how long the file code waited.
 namespace
 {
 int umaskCalls = 0;
 std::function<int(const char *from, const char *to)> beforeRename;
+bool fchmodFails = false;
+qint64 sleptMicroseconds = 0;
 } // namespace
+
+extern "C" int fchmod(int fd, mode_t mode) noexcept
+{
+    return fchmodFails ? (errno = EPERM, -1) : int(::syscall(SYS_fchmod, fd, mode));
+}
+
+extern "C" int usleep(useconds_t microseconds)
+{
+    sleptMicroseconds += microseconds;
+    const timespec time { time_t(microseconds / 1000000), long(microseconds % 1000000) * 1000 };
+    return ::nanosleep(&time, nullptr);
+}
 
 extern "C" mode_t umask(mode_t mask) noexcept
 {
@@ -135,18 +155,32 @@ qint64 bytesRead()
     return -1;
 }
 
-// Runs `action` in a child process as the user nobody, or as this user
-// when it is not root. 0: done, 1: HallOfFameError (printed), 3: cannot
-// switch users here.
-int exitStatusAsNobody(const std::function<void()> &action)
+// Players of one machine, by number: Ann and Bob share the group Players,
+// Cid is in no group of theirs.
+struct User {
+    uid_t uid;
+    gid_t gid;
+    std::optional<gid_t> otherGroup;
+};
+const gid_t Players = 4000;
+const User Nobody { 65534, 65534, std::nullopt };
+const User Ann { 4001, 4001, Players };
+const User Bob { 4002, 4002, Players };
+const User Cid { 4003, 4003, std::nullopt };
+const User Root { 0, 0, std::nullopt };
+
+// Runs `action` in a child process as `user`, or as this user when it is
+// not root. 0: done, 1: HallOfFameError (printed), 3: cannot switch users
+// here.
+int exitStatusAs(const User &user, const std::function<void()> &action)
 {
     const pid_t child = ::fork();
     if (child < 0)
         return -1;
     if (child == 0) {
-        const gid_t nobody = 65534;
-        if (isRoot()
-            && (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0))
+        const gid_t groups[] = { user.otherGroup.value_or(user.gid) };
+        if (isRoot() && user.uid != 0
+            && (::setgroups(1, groups) != 0 || ::setgid(user.gid) != 0 || ::setuid(user.uid) != 0))
             ::_exit(3);
         try {
             action();
@@ -163,6 +197,14 @@ int exitStatusAsNobody(const std::function<void()> &action)
 }
 
 const QByteArray DefaultContent = HallOfFameLines::formatLines(HallOfFameLines::defaultLines());
+
+QByteArray aclOf(const QString &path)
+{
+    QByteArray acl(4096, Qt::Uninitialized);
+    const ssize_t size = ::getxattr(
+        QFile::encodeName(path).constData(), "system.posix_acl_access", acl.data(), acl.size());
+    return size < 0 ? QByteArray() : acl.first(size);
+}
 
 class Umask
 {
@@ -245,11 +287,12 @@ private slots:
     void inPlaceSaveOfFileMovedAwayFails();
     void leftoverNames_data();
     void leftoverNames();
-    void saveInReadOnlyFolderRewritesInPlace_data();
-    void saveInReadOnlyFolderRewritesInPlace();
+    void saveKeepsWhatTheFileHas_data();
+    void saveKeepsWhatTheFileHas();
     void lockedFileIsWaitedFor_data();
     void lockedFileIsWaitedFor();
-    void lockHeldForGoodIsNotWaitedFor();
+    void waitsForOthersAreBounded_data();
+    void waitsForOthersAreBounded();
 
 private:
     QString pathIn(const QString &name) const { return m_dir->filePath(name); }
@@ -268,26 +311,63 @@ void TestHallOfFameFile::missingFileIsCreatedWithDefaults_data()
 {
     QTest::addColumn<bool>("machineWide");
     QTest::addColumn<int>("mode");
-    QTest::newRow("private, as the umask says") << false << 0640;
-    QTest::newRow("machine-wide, everyone's") << true << 0666;
+    // What saves cut off left, oldest first, as Tilvane.ini.saving1, 2, ...
+    QTest::addColumn<QByteArrayList>("leftovers");
+    // Whether the last of them is still a running save's.
+    QTest::addColumn<bool>("held");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QByteArray ann = "[Tilvane]\r\nNo1 Ann Time 00:04:10 Trys 57\r\n2\r\n3\r\n4\r\n5\r\n";
+    const QByteArray bob = "[Tilvane]\r\nNo1 Bob Time 00:03:00 Trys 50\r\n2\r\n3\r\n4\r\n5\r\n";
+    const QByteArray none = DefaultContent;
+    QTest::newRow("private, as the umask says")
+        << false << 0640 << QByteArrayList() << false << none;
+    QTest::newRow("machine-wide, everyone's") << true << 0666 << QByteArrayList() << false << none;
+    QTest::newRow("whole file of a cut-off save")
+        << true << 0600 << QByteArrayList { ann } << false << ann;
+    QTest::newRow("the newest of two")
+        << false << 0600 << QByteArrayList { ann, bob } << false << bob;
+    QTest::newRow("half a file") << false << 0640 << QByteArrayList { ann.first(30) } << false
+                                 << none;
+    QTest::newRow("a save's still running")
+        << false << 0640 << QByteArrayList { ann } << true << none;
 }
 
+// A missing file gets the default lines, unless a save was cut off once its
+// new file was whole (a stick pulled, a rename torn midway): then that file
+// becomes the Hall of Fame. What is left over goes once the file is whole.
 void TestHallOfFameFile::missingFileIsCreatedWithDefaults()
 {
     QFETCH(bool, machineWide);
     QFETCH(int, mode);
+    QFETCH(QByteArrayList, leftovers);
+    QFETCH(bool, held);
+    QFETCH(QByteArray, expected);
+    QStringList left;
+    for (int i = 0; i < leftovers.size(); ++i) {
+        left = QStringList { QString("Tilvane.ini.saving%1").arg(i + 1) };
+        writeBytes(pathIn(left[0]), leftovers[i]);
+        const QByteArray name = QFile::encodeName(pathIn(left[0]));
+        const timespec times[] = { { 0, UTIME_OMIT }, { 1000000 + i, 0 } };
+        QVERIFY(::chmod(name, mode) == 0 && ::utimensat(AT_FDCWD, name, times, 0) == 0);
+    }
+    QFile running(pathIn(left.value(0)));
+    if (held)
+        QVERIFY(running.open(QIODevice::ReadOnly) && ::flock(running.handle(), LOCK_EX) == 0);
+    else
+        left.clear();
     {
         const Umask umask(027);
         umaskCalls = 0;
         HallOfFameFile::makeIfMissing(iniPath(), sharingOf(machineWide));
         QCOMPARE(umaskCalls, 0);
     }
-    QCOMPARE(readBytes(iniPath()), DefaultContent);
+    QCOMPARE(readBytes(iniPath()), expected);
     QCOMPARE(statusOf(iniPath()).st_mode & 07777, mode_t(mode));
-    QCOMPARE(
-        HallOfFameFile::load(iniPath(), sharingOf(machineWide)), HallOfFameLines::defaultLines());
-    QCOMPARE(
-        QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList { "Tilvane.ini" });
+    QCOMPARE(HallOfFameFile::load(iniPath(), sharingOf(machineWide)),
+        HallOfFameLines::parseLines(expected));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden),
+        QStringList { "Tilvane.ini" } + left);
 }
 
 void TestHallOfFameFile::existingFileIsNeverRewritten_data()
@@ -619,6 +699,15 @@ void TestHallOfFameFile::machineWideFileIsSharedByEveryone()
     HallOfFameFile::save(iniPath(), HallOfFameLines::defaultLines(), Sharing::MachineWide);
     QCOMPARE(statusOf(iniPath()).st_mode & 07777, mode_t(0666));
     QCOMPARE(readBytes(iniPath()), DefaultContent);
+
+    // A file system that keeps permissions but would not give these: no file
+    // that only its maker may write.
+    QVERIFY(QFile::remove(iniPath()));
+    fchmodFails = true;
+    const auto error
+        = errorOf([&] { HallOfFameFile::makeIfMissing(iniPath(), Sharing::MachineWide); });
+    fchmodFails = false;
+    QVERIFY(error && !QFileInfo::exists(iniPath()));
 }
 
 // Where the folder allows it, the file is replaced atomically: a new file
@@ -904,7 +993,7 @@ void TestHallOfFameFile::machineWideSaveOfAnotherUsersFileInStickyFolder()
     entries[1] = "No1 Nobody Time 00:00:09 Trys 9";
 
     const int status
-        = exitStatusAsNobody([&] { HallOfFameFile::save(path, entries, Sharing::MachineWide); });
+        = exitStatusAs(Nobody, [&] { HallOfFameFile::save(path, entries, Sharing::MachineWide); });
     if (status == 3)
         QSKIP("Cannot switch to another user here.");
     QCOMPARE(status, 0);
@@ -919,41 +1008,96 @@ void TestHallOfFameFile::machineWideSaveOfAnotherUsersFileInStickyFolder()
     QCOMPARE(QDir(shared).entryList(QDir::Files | QDir::Hidden), names);
 }
 
-void TestHallOfFameFile::saveInReadOnlyFolderRewritesInPlace_data()
+void TestHallOfFameFile::saveKeepsWhatTheFileHas_data()
 {
+    QTest::addColumn<QString>("how");
     QTest::addColumn<bool>("machineWide");
-    QTest::newRow("private") << false;
-    QTest::newRow("machine-wide") << true;
+    // Whether a new file took the old one's place.
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("read-only folder, private") << "read-only folder" << false << false;
+    QTest::newRow("read-only folder, machine-wide") << "read-only folder" << true << false;
+    QTest::newRow("group member in the group's folder") << "group member" << false << false;
+    QTest::newRow("user an ACL lets write") << "ACL user" << false << false;
+    QTest::newRow("owner of a file with an ACL") << "ACL owner" << false << true;
+    QTest::newRow("owner of the group's file") << "group owner" << false << true;
+    QTest::newRow("owner of a file with a root-only attribute") << "attribute" << false << false;
+    QTest::newRow("root over a player's file") << "root" << true << false;
+    QTest::newRow("full file system") << "full" << true << false;
+    QTest::newRow("permissions the new file cannot get") << "fchmod fails" << false << false;
 }
 
-// A writable file in a folder the player cannot write, such as a shared
-// install, is saved all the same. Run as a user other than root, whom the
-// folder's permissions would not stop.
-void TestHallOfFameFile::saveInReadOnlyFolderRewritesInPlace()
+// A save replaces the file only when the new one has all that the old one
+// had: owner, group, permissions and ACL. Otherwise, and where the folder or
+// the disk has no room for a new file, the file is rewritten in place; its
+// owner reads it afterwards as before. Played by Ann, Bob and Cid (as root;
+// without root only the read-only folder, played by this user).
+void TestHallOfFameFile::saveKeepsWhatTheFileHas()
 {
+    QFETCH(QString, how);
     QFETCH(bool, machineWide);
-    const Sharing sharing = sharingOf(machineWide);
-    writeBytes(iniPath(), DefaultContent);
-    QCOMPARE(::chmod(QFile::encodeName(iniPath()).constData(), 0666), 0);
-    const QFile::Permissions folder = QFile::permissions(m_dir->path());
-    QVERIFY(QFile::setPermissions(
-        m_dir->path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
-    const struct stat before = statusOf(iniPath());
+    QFETCH(bool, replaced);
+    if (!isRoot() && how != "read-only folder")
+        QSKIP("Needs root to play several users and to mount a file system.");
+    const QString folder = pathIn("shared");
+    QVERIFY(QDir().mkdir(folder));
+    const QByteArray nativeFolder = QFile::encodeName(folder);
+    const auto unmount = qScopeGuard([&] { ::umount2(nativeFolder.constData(), MNT_DETACH); });
+    if (how == "full")
+        QCOMPARE(::mount("tmpfs", nativeFolder.constData(), "tmpfs", 0, "size=64k"), 0);
+    const QString path = folder + "/Tilvane.ini";
+    const QByteArray nativePath = QFile::encodeName(path);
+    writeBytes(path, DefaultContent);
+    // Root, without root, stands for this user.
+    const User owner = isRoot() ? Ann : Root;
+    const User saver = how == "group member" ? Bob
+        : how == "ACL user"                  ? Cid
+        : how == "root"                      ? Root
+                                             : owner;
+    QCOMPARE(::chmod(nativePath.constData(), how == "group member" ? 0660 : 0640), 0);
+    if (isRoot()) {
+        QCOMPARE(::chown(nativePath.constData(), owner.uid, Players), 0);
+        QCOMPARE(::chown(nativeFolder.constData(), 0, Players), 0);
+    }
+    QCOMPARE(::chmod(QFile::encodeName(m_dir->path()).constData(), 0755), 0);
+    QCOMPARE(::chmod(nativeFolder.constData(), how == "read-only folder" ? 0555 : 0775), 0);
+    if (how.startsWith("ACL")) {
+        const int status = QProcess::execute("setfacl", { "-m", "u:4003:rw", path });
+        if (status != 0)
+            QSKIP("setfacl is missing (scripts/setup installs it) or ACLs are not kept here.");
+    }
+    if (how == "attribute")
+        QCOMPARE(::setxattr(nativePath.constData(), "security.tilvane", "x", 1, 0), 0);
+    // As any user can fill the machine-wide folder's file system.
+    QFile filler(folder + "/filler");
+    if (how == "full" && filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        while (filler.write(QByteArray(4096, 'f')) == 4096) { }
+    }
+    const struct stat before = statusOf(path);
+    const QByteArray acl = aclOf(path);
     QStringList entries = HallOfFameLines::defaultLines();
     entries[3] = "No 3Cy Time 00:00:03 Trys 3";
 
+    fchmodFails = how == "fchmod fails";
     const int status
-        = exitStatusAsNobody([&] { HallOfFameFile::save(iniPath(), entries, sharing); });
+        = exitStatusAs(saver, [&] { HallOfFameFile::save(path, entries, sharingOf(machineWide)); });
+    fchmodFails = false;
 
-    QFile::setPermissions(m_dir->path(), folder);
+    QCOMPARE(::chmod(nativeFolder.constData(), 0775), 0);
     if (status == 3)
         QSKIP("Cannot switch to another user here.");
     QCOMPARE(status, 0);
-    const struct stat after = statusOf(iniPath());
-    QCOMPARE(after.st_ino, before.st_ino);
+    const struct stat after = statusOf(path);
+    QCOMPARE(after.st_ino != before.st_ino, replaced);
     QCOMPARE(after.st_uid, before.st_uid);
+    QCOMPARE(after.st_gid, before.st_gid);
     QCOMPARE(after.st_mode, before.st_mode);
-    QCOMPARE(readBytes(iniPath()), HallOfFameLines::formatLines(entries));
+    QCOMPARE(aclOf(path), acl);
+    char attribute = 0;
+    QCOMPARE(::getxattr(nativePath.constData(), "security.tilvane", &attribute, 1) == 1,
+        how == "attribute");
+    QCOMPARE(readBytes(path), HallOfFameLines::formatLines(entries));
+    QCOMPARE(exitStatusAs(owner, [&] { HallOfFameFile::load(path, sharingOf(machineWide)); }), 0);
+    QCOMPARE(QDir(folder).entryList({ "Tilvane.ini.*" }, QDir::Files | QDir::Hidden), {});
 }
 
 // Someone moves the file away while a save meets a folder that refuses the
@@ -1001,6 +1145,9 @@ void TestHallOfFameFile::leftoverNames()
     QFETCH(bool, removed);
     writeBytes(iniPath(), DefaultContent);
     QCOMPARE(::chmod(QFile::encodeName(iniPath()).constData(), 0666), 0);
+    // The player's own file, which a save replaces.
+    if (isRoot())
+        QCOMPARE(::chown(QFile::encodeName(iniPath()).constData(), 65534, 65534), 0);
     QStringList names;
     for (int number = 1; number <= (planted == "folders" ? 8 : 1); ++number)
         names.append(QString("Tilvane.ini.saving%1").arg(number));
@@ -1021,7 +1168,7 @@ void TestHallOfFameFile::leftoverNames()
     entries[2] = "No2 Next Time 00:00:02 Trys 2";
 
     QCOMPARE(::chmod(QFile::encodeName(m_dir->path()).constData(), 01733), 0);
-    const int status = exitStatusAsNobody([&] { HallOfFameFile::save(iniPath(), entries); });
+    const int status = exitStatusAs(Nobody, [&] { HallOfFameFile::save(iniPath(), entries); });
     QCOMPARE(::chmod(QFile::encodeName(m_dir->path()).constData(), 0700), 0);
     if (status == 3)
         QSKIP("Cannot switch to another user here.");
@@ -1095,17 +1242,81 @@ void TestHallOfFameFile::lockedFileIsWaitedFor()
     }
 }
 
-// Any user can open the machine-wide file and lock it: after a while the
-// game starts all the same.
-void TestHallOfFameFile::lockHeldForGoodIsNotWaitedFor()
+void TestHallOfFameFile::waitsForOthersAreBounded_data()
 {
-    HallOfFameFile::makeIfMissing(iniPath(), Sharing::MachineWide);
-    QFile holder(iniPath());
-    QVERIFY(holder.open(QIODevice::ReadOnly));
-    QCOMPARE(::flock(holder.handle(), LOCK_EX), 0);
+    QTest::addColumn<QString>("holder");
+    // Whether the holder lets go when the file code asks for the file.
+    QTest::addColumn<bool>("letsGo");
+    QTest::addColumn<int>("operation");
+    QTest::addColumn<bool>("done");
+    QTest::newRow("lock held for good, start") << "lock" << false << int(Load) << true;
+    QTest::newRow("lock held for good, save") << "lock" << false << int(Save) << true;
+    QTest::newRow("lock held for good, save in place") << "lock" << false << int(Save) << true;
+    QTest::newRow("read lease given up, save") << "read lease" << true << int(Save) << true;
+    QTest::newRow("write lease given up, start") << "write lease" << true << int(Load) << true;
+    QTest::newRow("read lease held for good, save") << "read lease" << false << int(Save) << false;
+}
 
-    QCOMPARE(
-        HallOfFameFile::load(iniPath(), Sharing::MachineWide), HallOfFameLines::defaultLines());
+// Any user can lock the machine-wide file, and a program such as a file
+// server can hold a lease on it: a start or a save waits for them, about 5 s
+// at the most in all, then goes on or gives up. A lease holder is a process
+// of its own, told by SIGIO that the file is wanted.
+void TestHallOfFameFile::waitsForOthersAreBounded()
+{
+    QFETCH(QString, holder);
+    QFETCH(bool, letsGo);
+    QFETCH(int, operation);
+    QFETCH(bool, done);
+    HallOfFameFile::makeIfMissing(iniPath(), Sharing::MachineWide);
+    const QByteArray nativePath = QFile::encodeName(iniPath());
+    QFile locker(iniPath());
+    int channel[2];
+    QCOMPARE(::pipe(channel), 0);
+    const pid_t child = holder == "lock" ? -1 : ::fork();
+    if (child == 0) {
+        const bool write = holder == "write lease";
+        sigset_t wanted;
+        sigemptyset(&wanted);
+        sigaddset(&wanted, SIGIO);
+        sigprocmask(SIG_BLOCK, &wanted, nullptr);
+        const int fd = ::open(nativePath.constData(), write ? O_RDWR : O_RDONLY);
+        const char taken = ::fcntl(fd, F_SETLEASE, write ? F_WRLCK : F_RDLCK) == 0;
+        ::write(channel[1], &taken, 1);
+        int signal = 0;
+        sigwait(&wanted, &signal);
+        if (letsGo) {
+            ::usleep(200 * 1000);
+            ::fcntl(fd, F_SETLEASE, F_UNLCK);
+        }
+        ::pause();
+    }
+    const auto endHolder = qScopeGuard([&] {
+        ::close(channel[0]);
+        ::close(channel[1]);
+        if (child > 0 && ::kill(child, SIGKILL) == 0)
+            ::waitpid(child, nullptr, 0);
+    });
+    char taken = 1;
+    if (child > 0 && (::read(channel[0], &taken, 1) != 1 || !taken))
+        QSKIP("This system gives no leases.");
+    if (child < 0)
+        QVERIFY(locker.open(QIODevice::ReadOnly) && ::flock(locker.handle(), LOCK_EX) == 0);
+    sleptMicroseconds = 0;
+    fchmodFails = QByteArray(QTest::currentDataTag()).endsWith("in place");
+
+    const auto error = errorOf([&] {
+        if (operation == Load)
+            HallOfFameFile::makeIfMissing(iniPath(), Sharing::MachineWide);
+        run(Operation(operation), iniPath(), Sharing::MachineWide);
+    });
+    fchmodFails = false;
+
+    QVERIFY2(!error == done, error ? qPrintable(error->message()) : "done");
+    if (error)
+        QVERIFY2(error->reason().contains("temporarily unavailable"), qPrintable(error->message()));
+    QCOMPARE(readBytes(iniPath()), DefaultContent);
+    QCOMPARE_GT(sleptMicroseconds, 0);
+    QCOMPARE_LE(sleptMicroseconds, 5010 * 1000);
 }
 
 QTEST_GUILESS_MAIN(TestHallOfFameFile)

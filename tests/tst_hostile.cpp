@@ -181,21 +181,26 @@ void TestHostile::hallOfFameFolderRefused()
     QCOMPARE(game.platform.failures.size(), 1);
     QVERIFY2(game.platform.failures[0].contains(path), qPrintable(game.platform.failures[0]));
     QCOMPARE(game.platform.endStatuses, QList<int> { 1 });
+    // Busy while the file was tried, no longer when the failure is shown.
+    QCOMPARE(game.platform.busyChanges, (QList<bool> { true, false }));
 }
 
 // Another copy rewrote the file meanwhile: the one that closes last decides,
-// and what it leaves is whole.
+// and what it leaves is whole. The window shows it is busy while it starts
+// and saves, since another program may hold the file.
 void TestHostile::fileChangedWhilePlaying()
 {
     FormFixture game;
     const QString path = game.dir.filePath(QStringLiteral("Tilvane.ini"));
     Form1 &form = game.open(kEdition31);
+    QCOMPARE(game.platform.busyChanges, (QList<bool> { true, false }));
     QVERIFY(writeAll(path, "[Other]\r\nNo1 Other Time 00:00:09 Trys 9\r\n"));
     form.List1->item(2)->setText(QStringLiteral("No2 Mine Time 00:00:07 Trys 7"));
     form.close();
     QStringList expected = kDefaults;
     expected[2] = QStringLiteral("No2 Mine Time 00:00:07 Trys 7");
     QCOMPARE(readAll(path), HallOfFameLines::formatLines(expected));
+    QCOMPARE(game.platform.busyChanges, (QList<bool> { true, false, true, false }));
 }
 
 void TestHostile::names_data()
@@ -299,9 +304,10 @@ void TestHostile::usbStick_data()
 }
 
 // The game copied onto a USB stick, whose file system has no unnamed files,
-// no hard links and no permission bits: it starts, saves, keeps its file
-// whole through a save killed halfway, and the next save clears what that
-// one left behind.
+// no hard links and no permission bits: it starts, saves so that the stick
+// pulled out right after holds the new file, keeps its file whole through a
+// save killed halfway and through a rename cut off midway, and the next save
+// clears what those left behind.
 void TestHostile::usbStick()
 {
     QFETCH(QString, fileSystem);
@@ -329,6 +335,12 @@ void TestHostile::usbStick()
     saved[1] = QStringLiteral("No1 Stick Time 00:02:00 Trys 60");
     play(kDefaults, saved[1]);
     QCOMPARE(readAll(path), HallOfFameLines::formatLines(saved));
+    {
+        const StickImage pulledOut(fileSystem, stick.imagePath());
+        QVERIFY2(pulledOut.isMounted(), qPrintable(pulledOut.whyNot()));
+        QCOMPARE(readAll(pulledOut.path() + path.mid(stick.path().size())),
+            HallOfFameLines::formatLines(saved));
+    }
 
     // Killed while it writes the new file, by the file-size limit's signal.
     const pid_t child = fork();
@@ -348,6 +360,9 @@ void TestHostile::usbStick()
     QVERIFY(WIFSIGNALED(status));
     QCOMPARE(readAll(path), HallOfFameLines::formatLines(saved));
     QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    // exFAT's driver renames in three writes: cut off after the first, the
+    // stick holds the whole new file under its own name and no file.
+    QVERIFY(QFile::rename(path, path + QStringLiteral(".saving2")));
 
     QStringList next = saved;
     next[1] = QStringLiteral("No1 Next Time 00:01:00 Trys 55");

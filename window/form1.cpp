@@ -2,6 +2,7 @@
 #include "form1.h"
 
 #include "board.h"
+#include "boardfocus.h"
 #include "builtinpictures.h"
 #include "closingpace.h"
 #include "gametime.h"
@@ -24,10 +25,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
+#include <QPainter>
 #include <QTimer>
 #include <QWindow>
 
@@ -61,6 +64,22 @@ HallOfFameFile::Sharing sharingOf(const EditionProfile &profile)
         ? HallOfFameFile::Sharing::MachineWide
         : HallOfFameFile::Sharing::Private;
 }
+
+// The Hall-of-Fame file may wait a few seconds for another program that
+// holds it: the window shows that it is busy meanwhile.
+class BusyCursor
+{
+public:
+    explicit BusyCursor(Platform &platform)
+        : m_platform(platform)
+    {
+        m_platform.showBusy(true);
+    }
+    ~BusyCursor() { m_platform.showBusy(false); }
+
+private:
+    Platform &m_platform;
+};
 
 } // namespace
 
@@ -151,6 +170,7 @@ void Form1::Form_Initialize()
 {
     try {
         if (m_profile.keepsHallOfFame()) {
+            const BusyCursor busy(m_platform);
             hallOfFamePath = buildHallOfFamePath();
             CheckFileExistsMake();
             LoadIniFile();
@@ -175,6 +195,8 @@ void Form1::Reset()
     proc2();
     shuffleC();
     setUpdatesEnabled(true);
+    if (m_keyboardPlay)
+        focusCell(0);
 }
 
 void Form1::GetIcons()
@@ -236,6 +258,94 @@ void Form1::placeTile(qint16 index, QPoint topLeftTwips)
     Image1[index]->move(topLeft);
 }
 
+void Form1::setKeyboardPlay(bool on)
+{
+    if (on == m_keyboardPlay)
+        return;
+    m_keyboardPlay = on;
+    // A click puts the focus on the tile too, so that keys and mouse mix.
+    for (int i = 1; i <= m_profile.cellCount; ++i)
+        c1[i]->setFocusPolicy(on ? Qt::ClickFocus : Qt::NoFocus);
+    if (on)
+        focusCell(0);
+    else
+        txtNum->setFocus();
+    update();
+}
+
+QList<TileCover *> Form1::tilesByCell() const
+{
+    QList<TileCover *> cells(m_profile.cellCount, nullptr);
+    for (int i = 1; i <= m_profile.cellCount; ++i) {
+        const int cell = cellAtTwips(c1[i]->pos() * kTwipsPerPixel, m_profile.gridSide);
+        if (cell >= 0 && !cells[cell])
+            cells[cell] = c1[i];
+    }
+    return cells;
+}
+
+// Before the first deal no tile lies on the board; the deal focuses one.
+void Form1::focusCell(int cell)
+{
+    if (TileCover *tile = tilesByCell().value(cell))
+        tile->setFocus(Qt::OtherFocusReason);
+}
+
+TileCover *Form1::focusedTile() const
+{
+    return m_keyboardPlay ? qobject_cast<TileCover *>(focusWidget()) : nullptr;
+}
+
+void Form1::keyPressEvent(QKeyEvent *event)
+{
+    TileCover *tile = focusedTile();
+    if (!tile) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        tile->press();
+        return;
+    default:
+        break;
+    }
+    const int cell = tilesByCell().indexOf(tile);
+    const int next = focusCellAfterKey(cell, event->key(), event->modifiers(), m_profile.gridSide);
+    if (cell < 0 || next < 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    focusCell(next);
+}
+
+// The board is the only stop: Tab does not lead to the controls that only
+// hold the game's data.
+bool Form1::focusNextPrevChild(bool next)
+{
+    if (focusedTile())
+        return true;
+    return QWidget::focusNextPrevChild(next);
+}
+
+// A black ring round the focused tile, in the gap between the tiles, with a
+// white line next to the tile: one of the two stands out on any colour, the
+// ring on the grey background and the white cover alike. It covers nothing
+// of the tile.
+void Form1::paintEvent(QPaintEvent *)
+{
+    const TileCover *tile = focusedTile();
+    if (!tile)
+        return;
+    const QRect frame = tile->focusFrame();
+    QPainter painter(this);
+    painter.setClipRegion(QRegion(frame).subtracted(QRegion(tile->geometry())));
+    painter.fillRect(frame, Qt::black);
+    painter.fillRect(tile->geometry().adjusted(-1, -1, 1, 1), Qt::white);
+}
+
 void Form1::c1_Click(qint16 index)
 {
     if (m_unloading || index < 1 || index > m_profile.cellCount)
@@ -254,7 +364,7 @@ void Form1::c1_Click(qint16 index)
 
 void Form1::EndGame()
 {
-    gameState.clickCount = static_cast<double>(static_cast<qint32>(gameState.clickCount) / 2);
+    gameState.countTries();
     gameState.endTime = secondsOfDay(m_platform.currentDateTime());
     gameState.elapsedTime = elapsedSeconds(gameState.startTime, gameState.endTime);
     if (m_profile.keepsHallOfFame()) {
@@ -362,6 +472,7 @@ void Form1::Form_Unload()
 {
     if (m_profile.keepsHallOfFame()) {
         try {
+            const BusyCursor busy(m_platform);
             SaveIniFile();
         } catch (const HallOfFameError &error) {
             m_platform.reportFailure(error.message());
@@ -380,6 +491,7 @@ void Form1::playClosingAnimation()
     const ClosingPace pace(
         double(pos().y()) * kTwipsPerPixel, m_platform.screenWidthTwips(), kStepTwips);
     m_closingPasses = 0;
+    m_closingSize = size();
     int stepsMade = 0;
     for (;;) {
         const qint64 elapsed = m_platform.steadyMilliseconds() - began;
@@ -404,7 +516,10 @@ void Form1::playClosingAnimation()
 void Form1::makeClosingSteps(int count)
 {
     const int step = twipsToPixels(kStepTwips);
-    QSize shrunk = size();
+    // Shrunk from the size last asked for, not from size(): on a busy
+    // machine the window system may report an earlier, larger size late,
+    // and the window would grow back.
+    QSize shrunk = m_closingSize;
     for (int i = 0; i < count; ++i) {
         const QSize smaller = shrunk - QSize(2 * step, 2 * step);
         // A size the window system cannot take is skipped; the window keeps
@@ -414,6 +529,7 @@ void Form1::makeClosingSteps(int count)
         shrunk = smaller;
     }
     move(pos() + QPoint(step, step) * count);
+    m_closingSize = shrunk;
     if (shrunk != size())
         setFixedSize(shrunk);
 }

@@ -45,6 +45,13 @@ public:
     void Form_Unload();
 
     const EditionProfile &profile() const { return m_profile; }
+    // Keyboard play: the tiles take the keyboard focus, shown by a frame; the
+    // arrows, Home and End move it and Space or Return turns the focused tile
+    // as a click in its middle does. Off, typed keys do nothing in the game.
+    void setKeyboardPlay(bool on);
+    bool keyboardPlay() const { return m_keyboardPlay; }
+    // The tile at each grid position, row by row from the top-left.
+    QList<TileCover *> tilesByCell() const;
     // Passes the last closing animation made.
     int closingPasses() const { return m_closingPasses; }
 
@@ -65,6 +72,9 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void createControls();
@@ -79,6 +89,8 @@ private:
     void playClosingAnimation();
     void makeClosingSteps(int count);
     bool waitForWindowMove(qint64 longestMs);
+    void focusCell(int cell);
+    TileCover *focusedTile() const;
 
     const EditionProfile &m_profile;
     Platform &m_platform;
@@ -86,5 +98,7 @@ private:
     bool m_startFailed = false;
     bool m_unloading = false;
     bool m_windowMoved = false;
+    bool m_keyboardPlay = false;
     int m_closingPasses = 0;
+    QSize m_closingSize;
 };

@@ -46,4 +46,6 @@ public:
     virtual void endProgram(int status) = 0;
     // An error box naming what failed, then endProgram with a non-zero status.
     virtual void reportFailure(const QString &message) = 0;
+    // The busy cursor over the program's windows, or the usual one again.
+    virtual void showBusy(bool busy) = 0;
 };

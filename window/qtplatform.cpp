@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QInputDialog>
 #include <QLabel>
@@ -146,6 +147,14 @@ void QtPlatform::endProgram(int status)
     // still queued behind this one.
     std::fflush(nullptr);
     std::_Exit(status);
+}
+
+void QtPlatform::showBusy(bool busy)
+{
+    if (busy)
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    else
+        QGuiApplication::restoreOverrideCursor();
 }
 
 void QtPlatform::reportFailure(const QString &message)

@@ -25,6 +25,7 @@ public:
     double screenWidthTwips() override;
     [[noreturn]] void endProgram(int status) override;
     [[noreturn]] void reportFailure(const QString &message) override;
+    void showBusy(bool busy) override;
 
 private:
     SeededRandom m_random;

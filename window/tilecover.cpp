@@ -2,8 +2,8 @@
 #include "tilecover.h"
 
 #include "tileface.h"
+#include "twips.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -33,10 +33,26 @@ void TileCover::press()
 
 void TileCover::announceName()
 {
-    if (!QAccessible::isActive())
-        return;
-    QAccessibleEvent event(this, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&event);
+    Q_EMIT renamed();
+}
+
+QRect TileCover::focusFrame() const
+{
+    // Half the gap of 120 twips between two tiles.
+    const int width = twipsToPixels(60);
+    return geometry().adjusted(-width, -width, width, width);
+}
+
+void TileCover::focusInEvent(QFocusEvent *event)
+{
+    parentWidget()->update(focusFrame());
+    QLabel::focusInEvent(event);
+}
+
+void TileCover::focusOutEvent(QFocusEvent *event)
+{
+    parentWidget()->update(focusFrame());
+    QLabel::focusOutEvent(event);
 }
 
 bool TileCover::eventFilter(QObject *watched, QEvent *event)

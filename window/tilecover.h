@@ -24,17 +24,23 @@ public:
     // unless the face lies above the cover or a modal box keeps clicks from
     // the window.
     void press();
-    // Tells a screen reader that the tile's name changed.
+    // Tells whoever speaks for the tile that its name changed.
     void announceName();
+    // Where the frame that shows the keyboard focus on this tile lies, in the
+    // window: round the tile, in the gap between it and its neighbours.
+    QRect focusFrame() const;
 
 Q_SIGNALS:
     void clicked(qint16 index);
+    void renamed();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     qint16 m_index;

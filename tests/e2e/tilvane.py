@@ -37,6 +37,7 @@ EDITIONS = {
 }
 
 MACHINE_WIDE_FILE = "/var/tmp/Tilvane.ini"
+ICON_SIDES = [16, 22, 24, 32, 48, 64, 128, 256]
 
 
 def program_folder():
@@ -149,6 +150,16 @@ class Board:
 
     def is_face_down(self, tile):
         return tile == self.white
+
+    def focus_frame_shown(self):
+        """Whether the keyboard's focus frame rings the top-left tile: black
+        in the gap to its left, where the grey background shows otherwise."""
+        image = self.x.capture(self.window, MARGIN, MARGIN + TILE)
+        check(image is not None, "the game window could not be read")
+        at = ((MARGIN + TILE // 2) * MARGIN + MARGIN // 2) * 4
+        pixel = image[at:at + 3]
+        check(pixel in (b"\0\0\0", b"\xc0\xc0\xc0"), f"the gap beside the tile is {pixel.hex()}")
+        return pixel == b"\0\0\0"
 
     def click(self, cell):
         origin = self.x.origin(self.window)
@@ -324,7 +335,7 @@ class Game:
         self.started = None
         self.log_name = f"{os.path.basename(install.root)}-{id(self)}"
 
-    def start(self):
+    def start(self, *arguments):
         env = self.session.base_environment()
         env.update(
             QT_QPA_PLATFORM="xcb",
@@ -333,7 +344,8 @@ class Game:
             SystemDrive=self.install.system_drive,
         )
         self.started = time.time()
-        self.process = self.session.spawn([self.install.program], env=env, cwd=self.install.cwd,
+        self.process = self.session.spawn([self.install.program, *arguments], env=env,
+                                          cwd=self.install.cwd,
                                           log_name=self.log_name)
         windows = wait_for(f"the {self.edition.program} window",
                            lambda: self._alive() and self.x.windows_of(self.process.pid))
@@ -342,6 +354,14 @@ class Game:
         caption = self.x.window_name(self.window)
         check(caption == self.edition.caption,
               f"the window's caption is {caption!r}, not {self.edition.caption!r}")
+        # _NET_WM_ICON: width, height and the pixels, size after size.
+        icon = list(self.x.property(self.window, "_NET_WM_ICON") or [])
+        sides = []
+        while len(icon) >= 2 and icon[0] == icon[1]:
+            sides.append(icon[0])
+            icon = icon[2 + icon[0] * icon[1]:]
+        check(sides == ICON_SIDES and not icon,
+              f"the window's icon comes in the sides {sides}, not {ICON_SIDES}")
         origin = wait_for("the window's size", lambda: self.x.origin(self.window))
         width, height = self.edition.client
         check(origin[2:] == self.edition.client,

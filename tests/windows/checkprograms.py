@@ -1,8 +1,9 @@
 # SPDX-License-Identifier: MIT
 """The program files of the Windows zip, read as Windows reads them: a
 windowed program (no console), the version record that names its own
-deliverable, its icon from 16 to 256 pixels, and every library it and the
-libraries beside it import from outside Windows itself inside the zip."""
+deliverable, its icon from 16 to 256 pixels, a manifest that declares it
+long-path aware, and every library it and the libraries beside it import
+from outside Windows itself inside the zip."""
 
 import os
 import re
@@ -51,6 +52,10 @@ def icon_sizes(exe, folder):
     return {int(w) for w in re.findall(r"--width=(\d+)", listing)}
 
 
+def manifest(exe):
+    return run("wrestool", "-x", "--raw", "--type=24", exe).decode(errors="replace")
+
+
 def imports(path):
     listing = run(OBJDUMP, "-p", path).decode(errors="replace")
     subsystem = re.search(r"^Subsystem\s+\S+\s+\((.*)\)", listing, re.MULTILINE)
@@ -79,6 +84,8 @@ def main():
                   f"{program}.exe: numeric versions {file_version} and {product_version}")
             sizes = icon_sizes(exe, folder)
             check({16, 32, 48, 256} <= sizes, f"{program}.exe: icon sizes {sorted(sizes)}")
+            check(re.search(r"<longPathAware[^>]*>\s*true\s*</longPathAware>", manifest(exe)),
+                  f"{program}.exe: its manifest does not declare long-path awareness")
             _, subsystem = imports(exe)
             check(subsystem == "Windows GUI", f"{program}.exe: subsystem {subsystem!r}")
         for folder_name, _, names in os.walk(root):

@@ -13,8 +13,10 @@
 #include <memory>
 #include <optional>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,6 +35,8 @@ namespace
 constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 const QByteArray OldContent = "old\r\n";
 const QByteArray DefaultContent = HallOfFameLines::formatLines(HallOfFameLines::defaultLines());
+const QByteArray WholeContent
+    = "[Tilvane]\r\nNo1 Ann Time 00:04:10 Trys 57\r\n2\r\n3\r\n4\r\n5\r\n";
 
 // The names a save writes its new file under, beside the file.
 QStringList temporaryPaths(const QString &path)
@@ -60,6 +64,14 @@ public:
         if (isOpen())
             ::CloseHandle(m_handle);
         m_handle = INVALID_HANDLE_VALUE;
+    }
+    // Takes the copies' lock, a byte far past the end, until released.
+    bool lockForGood() const
+    {
+        OVERLAPPED at {};
+        at.Offset = DWORD(0x7FFF'FFFF'0000'0000);
+        at.OffsetHigh = DWORD(0x7FFF'FFFF'0000'0000 >> 32);
+        return ::LockFileEx(m_handle, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at);
     }
     // Whether a shared lock on the range can be had now; it is let go at once.
     bool canLock(quint64 offset, quint64 length) const
@@ -187,40 +199,66 @@ void TestHallOfFameDiskWin::init()
 
 void TestHallOfFameDiskWin::saveReplacesTheFile_data()
 {
-    QTest::addColumn<QString>("sharing");
-    QTest::addColumn<int>("readerHoldsMilliseconds");
-    QTest::addColumn<bool>("replaced");
-    QTest::newRow("private") << "private" << 0 << true;
-    QTest::newRow("machine-wide") << "machine-wide" << 0 << true;
-    QTest::newRow("while another copy reads") << "private" << 500 << true;
-    QTest::newRow("file kept open for long") << "private" << 7000 << false;
+    QTest::addColumn<bool>("machineWide");
+    QTest::addColumn<QString>("how");
+    // How long a reader has the old file, or the new one, open.
+    QTest::addColumn<int>("holdMilliseconds");
+    QTest::newRow("private") << false << "" << 0;
+    QTest::newRow("machine-wide") << true << "" << 0;
+    QTest::newRow("while another copy reads") << false << "old read" << 500;
+    QTest::newRow("file kept open for long") << false << "old read" << 7000;
+    QTest::newRow("lock held for good, new file read") << false << "new read" << 300;
+    QTest::newRow("hidden file") << false << "hidden" << 0;
+    QTest::newRow("folder near 260 characters") << false << "deep" << 0;
 }
 
-// A new file takes the name (under Wine its file index is the inode in the
-// prefix). A rename waits for a copy that has the old one open, and gives way
-// to a rewrite in place when the file is kept open for longer.
+// ReplaceFileW puts a new file in the old one's place (under Wine its file
+// index is the inode in the prefix), hidden if the old one was, and waits for
+// a virus scanner reading the new one even after a lock held for good. Wine
+// has no MAX_PATH limit to lift and no ACLs or owners for ReplaceFileW to keep.
 void TestHallOfFameDiskWin::saveReplacesTheFile()
 {
-    QFETCH(QString, sharing);
-    QFETCH(int, readerHoldsMilliseconds);
-    QFETCH(bool, replaced);
-    writeBytes(iniPath(), OldContent);
-    const quint64 oldFile = fileIndexOf(iniPath());
-    Held reader(iniPath(), GENERIC_READ, ShareAll);
-    if (readerHoldsMilliseconds == 0)
-        reader.release();
-    const auto copy = startCopy({ QStringLiteral("copy-save"), iniPath(), sharing });
-    if (reader.isOpen()) {
-        QVERIFY(
-            QTest::qWaitFor([&] { return QFile::exists(temporaryPaths(iniPath()).at(0)); }, 30000));
-        QTest::qWait(readerHoldsMilliseconds);
-        reader.release();
+    QFETCH(bool, machineWide);
+    QFETCH(QString, how);
+    QFETCH(int, holdMilliseconds);
+    QString path = iniPath();
+    if (how == "deep") {
+        // Tilvane.ini itself below MAX_PATH, the temporary names above.
+        const QString folder(MAX_PATH - 3 - int(path.size()), u'f');
+        QVERIFY(QDir(m_dir->path()).mkdir(folder));
+        path = QDir::toNativeSeparators(m_dir->filePath(folder + "/Tilvane.ini"));
+        QVERIFY(temporaryPaths(path).at(0).size() > MAX_PATH);
     }
+    writeBytes(path, OldContent);
+    const DWORD attributes = how == "hidden" ? FILE_ATTRIBUTE_HIDDEN : FILE_ATTRIBUTE_NORMAL;
+    QVERIFY(::SetFileAttributesW(path.toStdWString().c_str(), attributes));
+    const quint64 oldFile = fileIndexOf(path);
+    const Held locker(path, GENERIC_READ, ShareAll);
+    std::optional<Held> reader;
+    if (how == "old read")
+        reader.emplace(path, GENERIC_READ, ShareAll);
+    else if (how == "new read")
+        QVERIFY(locker.lockForGood());
+    const auto copy = startCopy(
+        { QStringLiteral("copy-save"), path, machineWide ? "machine-wide" : "private" });
+    // Opened the moment it is there, as a virus scanner would.
+    const QDeadlineTimer spin(how == "new read" ? 30000 : 0);
+    while (!reader && !spin.hasExpired() && !copy->waitForFinished(0)) {
+        reader.emplace(temporaryPaths(path).at(0), GENERIC_READ, ShareAll);
+        if (!reader->isOpen())
+            reader.reset();
+    }
+    if (how == "new read" && !reader)
+        QSKIP("The new file had its name before the test could open it.");
+    QTest::qWait(holdMilliseconds);
+    reader.reset();
     const QByteArray failure = failureOf(*copy);
     QVERIFY2(failure.isEmpty(), failure.constData());
-    QCOMPARE(readBytes(iniPath()), DefaultContent);
-    QCOMPARE(fileIndexOf(iniPath()) != oldFile, replaced);
-    for (const QString &temporary : temporaryPaths(iniPath()))
+    QCOMPARE(readBytes(path), DefaultContent);
+    QVERIFY(fileIndexOf(path) != oldFile);
+    QCOMPARE(::GetFileAttributesW(path.toStdWString().c_str()) & FILE_ATTRIBUTE_HIDDEN,
+        attributes & FILE_ATTRIBUTE_HIDDEN);
+    for (const QString &temporary : temporaryPaths(path))
         QVERIFY2(!QFile::exists(temporary), qPrintable(temporary));
 }
 
@@ -346,27 +384,44 @@ void TestHallOfFameDiskWin::fileWithTwoNames()
 
 void TestHallOfFameDiskWin::leftoversAreRemovedByName_data()
 {
-    QTest::addColumn<int>("inUse");
-    QTest::newRow("four left by killed saves") << -1;
-    QTest::newRow("one still in use by a save") << 2;
+    // A start without a file, else a save over one.
+    QTest::addColumn<bool>("start");
+    // Which leftover holds a whole Hall of Fame, if any.
+    QTest::addColumn<int>("whole");
+    QTest::addColumn<QList<int>>("inUse");
+    QTest::newRow("four left by killed saves") << false << -1 << QList<int>();
+    QTest::newRow("one still in use by a save") << false << -1 << QList<int> { 2 };
+    QTest::newRow("a rename cut off, one whole") << true << 1 << QList<int>();
+    QTest::newRow("all four held by another user") << true << -1 << QList<int> { 0, 1, 2, 3 };
 }
 
-// Wine, run by one user, cannot withhold the right to list the folder: what
-// this shows is that the names are found without listing it.
+// What cut-off saves left goes once the file is whole; a start without a file
+// takes up a whole one, or finds a fifth name when all four are held. Wine,
+// run by one user, cannot withhold the right to list the folder: what this
+// shows is that the names are found without listing it.
 void TestHallOfFameDiskWin::leftoversAreRemovedByName()
 {
-    QFETCH(int, inUse);
-    writeBytes(iniPath(), OldContent);
+    QFETCH(bool, start);
+    QFETCH(int, whole);
+    QFETCH(QList<int>, inUse);
+    if (!start)
+        writeBytes(iniPath(), OldContent);
     const QStringList leftovers = temporaryPaths(iniPath());
-    for (const QString &leftover : leftovers)
-        writeBytes(leftover, "No1 half");
-    std::optional<Held> saving;
-    if (inUse >= 0)
-        saving.emplace(leftovers.at(inUse), GENERIC_READ, FILE_SHARE_READ);
-    HallOfFameFile::save(iniPath(), HallOfFameLines::defaultLines(), Sharing::Private);
-    QCOMPARE(readBytes(iniPath()), DefaultContent);
     for (int index = 0; index < leftovers.size(); ++index)
-        QCOMPARE(QFile::exists(leftovers.at(index)), index == inUse);
+        writeBytes(leftovers.at(index), index == whole ? WholeContent : "No1 half");
+    std::vector<std::unique_ptr<Held>> saving;
+    for (const int index : inUse)
+        saving.push_back(
+            std::make_unique<Held>(leftovers.at(index), GENERIC_READ, FILE_SHARE_READ));
+    if (start)
+        HallOfFameFile::makeIfMissing(iniPath(), Sharing::MachineWide);
+    else
+        HallOfFameFile::save(iniPath(), HallOfFameLines::defaultLines(), Sharing::Private);
+    QCOMPARE(readBytes(iniPath()), whole >= 0 ? WholeContent : DefaultContent);
+    QStringList left { QStringLiteral("Tilvane.ini") };
+    for (const int index : inUse)
+        left.append(QFileInfo(leftovers.at(index)).fileName());
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), left);
 }
 
 void TestHallOfFameDiskWin::machineWideFileGrantsEveryoneDataOnly()

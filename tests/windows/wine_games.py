@@ -1,9 +1,9 @@
 # SPDX-License-Identifier: MIT
 """The Windows zip and installer under Wine, through the X server only:
-every edition's window, a whole game of edition 1 ended with No, where
-editions 3 and 3.1 make their Hall of Fame, 3.1 beside a hostile one, and
-the installer's install, shortcuts and uninstall. Nothing of Wine may
-outlive the run."""
+every edition's window, a whole game of edition 1 ended with No, keyboard
+play asked for and with a screen reader's flag raised, where editions 3 and
+3.1 make their Hall of Fame, 3.1 beside a hostile one, and the installer's
+install, shortcuts and uninstall. Nothing of Wine may outlive the run."""
 
 import os
 import random
@@ -27,7 +27,8 @@ DEFAULT_LINES = ["[Tilvane]"] + [f"No{n} Fred{n} Time 00:00:00 Trys 999" for n i
 
 
 def zip_path():
-    check(len(sys.argv) > 2, "usage: wine_games.py <tilvane-1.00-win64.zip> <…msi>")
+    check(len(sys.argv) > 3,
+          "usage: wine_games.py <tilvane-1.00-win64.zip> <…msi> <screenreaderflag.exe>")
     return os.path.abspath(sys.argv[1])
 
 
@@ -89,8 +90,9 @@ def wine(session):
 class WineGame:
     """One program run under Wine, seen only through the X server."""
 
-    def __init__(self, session, key):
+    def __init__(self, session, key, *arguments):
         self.session = session
+        self.arguments = list(arguments)
         self.wine = wine(session)
         self.edition = EDITIONS[key]
         self.x = session.x
@@ -127,7 +129,8 @@ class WineGame:
             return None
 
     def _launch(self):
-        return self.session.spawn(["wine", self.exe], env=self.wine.environment(),
+        return self.session.spawn(["wine", self.exe, *self.arguments],
+                                  env=self.wine.environment(),
                                   cwd=self.wine.folder, log_name=self.edition.program)
 
     def _end_process(self):
@@ -242,6 +245,53 @@ def v1_whole_game_then_no(session):
     game.answer("Question", "n")
     status = game.wait_end()
     check(status == 0, f"tilvane-v1.exe ended with status {status} after No")
+
+
+def screen_reader_flag(session, on):
+    """Raises or lowers the flag as a screen reader does, and waits for it."""
+    subprocess.run(["wine", os.path.abspath(sys.argv[3]), "on" if on else "off"],
+                   env=wine(session).environment(), check=True, timeout=60,
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def keyboard_turns_tiles(game):
+    """The frame on the first tile; Space turns it, Right and Space the next.
+    Wine takes a moment to give a new window the keyboard, so the first Space
+    is pressed until it lands: Space on a face-up tile does nothing."""
+    wait_for("the focus frame", lambda: game.board.focus_frame_shown())
+    presses = []
+
+    def turned(keys, cell):
+        presses.append(keys)
+        for key in keys:
+            game.x.key(key)
+        time.sleep(0.2)
+        return not game.board.is_face_down(game.board.tiles()[cell])
+    wait_for("the first tile to turn", lambda: turned(["space"], 0), interval=0.5)
+    check(turned(["Right", "space"], 1), "Right and Space did not turn the second tile")
+    log(f"  Space pressed {len(presses) - 1} times before the first tile turned")
+
+
+def v1_keyboard_asked_for(session):
+    game = WineGame(session, "v1", "--keyboard").start()
+    keyboard_turns_tiles(game)
+    game.close()
+    check(game.wait_end() == 0, "tilvane-v1.exe --keyboard did not end with status 0")
+
+
+def v1_keyboard_with_a_screen_reader(session):
+    """The flag raised before the start turns keyboard play on. That a flag
+    changed while the game runs is followed is not shown here: Wine (8.0)
+    neither broadcasts the change as Windows does nor lets a running program
+    read another's change, since each process keeps the value it first read."""
+    screen_reader_flag(session, True)
+    try:
+        game = WineGame(session, "v1").start()
+        keyboard_turns_tiles(game)
+        game.close()
+        check(game.wait_end() == 0, "tilvane-v1.exe did not end with status 0")
+    finally:
+        screen_reader_flag(session, False)
 
 
 def expect_default_file(path):
@@ -462,7 +512,8 @@ def stop_wine(session):
 
 
 if __name__ == "__main__":
-    xsession.run([windows_of_every_edition, v1_whole_game_then_no, v3_file_in_windows_temp,
+    xsession.run([windows_of_every_edition, v1_whole_game_then_no, v1_keyboard_asked_for,
+                  v1_keyboard_with_a_screen_reader, v3_file_in_windows_temp,
                   v31_file_beside_the_program, v31_reads_an_ansi_file,
                   v31_starts_beside_random_bytes, installer_installs_for_the_user,
                   uninstall_keeps_the_hall_of_fame, stop_wine])

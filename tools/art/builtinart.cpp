@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "builtinart.h"
 
-#include <QDirIterator>
-
 QString BuiltinArt::picturePath(int number)
 {
     return QStringLiteral(":/art/builtin/%1.png").arg(number, 2, 10, QLatin1Char('0'));
@@ -13,12 +11,7 @@ QString BuiltinArt::windowIconPath()
     return QStringLiteral(":/art/tilvane.png");
 }
 
-QStringList BuiltinArt::windowIconPaths()
+QString BuiltinArt::windowIconPixelsPath(int side)
 {
-    QStringList paths;
-    QDirIterator sizes(QStringLiteral(":/art/hicolor"), { QStringLiteral("tilvane.png") },
-        QDir::Files, QDirIterator::Subdirectories);
-    while (sizes.hasNext())
-        paths.append(sizes.next());
-    return paths;
+    return QStringLiteral(":/art/window/%1.argb").arg(side);
 }

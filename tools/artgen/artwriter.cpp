@@ -89,8 +89,11 @@ bool ArtWriter::writeAppIcons()
             m_artFolder + QStringLiteral("/tilvane.png"), pngBytes(appIcon(kWindowIconSize))))
         return false;
     for (int size : kThemeSizes) {
+        const QImage drawn = appIcon(size);
         const QString name = QStringLiteral("/hicolor/%1x%1/apps/tilvane.png").arg(size);
-        if (!writeFile(m_artFolder + name, pngBytes(appIcon(size))))
+        if (!writeFile(m_artFolder + name, pngBytes(drawn))
+            || !writeFile(
+                m_artFolder + QStringLiteral("/window/%1.argb").arg(size), pixmapBytes(drawn)))
             return false;
     }
     return true;

@@ -7,7 +7,8 @@
 // Writes every generated picture: the icon pool as "(N).ico" into one folder,
 // drawn from a colour emoji font after a list of code points (see PoolList),
 // and into another the built-in pictures as builtin/NN.png, the window icon
-// tilvane.png and the themed icons hicolor/<S>x<S>/apps/tilvane.png.
+// tilvane.png and the themed icons hicolor/<S>x<S>/apps/tilvane.png, with the
+// same icons' pixels ready for a window as window/<S>.argb.
 class ArtWriter
 {
 public:
